@@ -1,0 +1,7 @@
+// UtilCname: public interface (filled in with its unit).
+#ifndef UTILCNAME_H
+#define UTILCNAME_H
+
+#include "Portability.h"
+
+#endif
