@@ -26,15 +26,15 @@ const unsigned char bits_in_byte[256] = {
 const unsigned char bytescreens[8] = {0x01, 0x03, 0x07, 0x0F, 0x1F, 0x3F, 0x7F, 0xFF};
 
 // The byte count for n bits, n / 8 + 1; false when kor_malloc cannot be asked for it.
-bool bytes_for(unsigned long n, unsigned& out) {
+bool bytes_for(unsigned long n, unsigned &out) {
   if (n / 8 >= UINT_MAX)
     return false;
   out = static_cast<unsigned>(n / 8 + 1);
   return true;
 }
 
-unsigned char* alloc_bytes(unsigned nbytes) {
-  return static_cast<unsigned char*>(kor_malloc(nbytes));
+unsigned char *alloc_bytes(unsigned nbytes) {
+  return static_cast<unsigned char *>(kor_malloc(nbytes));
 }
 
 // Byte-and-mask scheme over bits first..last (first <= last): calls f(byte, mask) with
@@ -64,7 +64,7 @@ template <class F> void for_range_bytes(unsigned long first, unsigned long last,
 
 UT_BITVEC::UT_BITVEC(unsigned long n) : nbits(0), bits(nullptr) {
   unsigned nbytes = 0;
-  unsigned char* p = bytes_for(n, nbytes) ? alloc_bytes(nbytes) : nullptr;
+  unsigned char *p = bytes_for(n, nbytes) ? alloc_bytes(nbytes) : nullptr;
   if (!p) {
     UT_REPORT(numbered_msg, 1, "Out of memory.\n");
     return;
@@ -74,7 +74,7 @@ UT_BITVEC::UT_BITVEC(unsigned long n) : nbits(0), bits(nullptr) {
   nbits = n;
 }
 
-UT_BITVEC::UT_BITVEC(const UT_BITVEC& other) : nbits(0), bits(nullptr) { *this = other; }
+UT_BITVEC::UT_BITVEC(const UT_BITVEC &other) : nbits(0), bits(nullptr) { *this = other; }
 
 UT_BITVEC::~UT_BITVEC() {
   if (bits)
@@ -83,11 +83,11 @@ UT_BITVEC::~UT_BITVEC() {
 
 // The new bytes are obtained before the old ones are released, so a failed allocation
 // (and assignment to itself) leaves the vector as it was.
-UT_BITVEC& UT_BITVEC::operator=(const UT_BITVEC& other) {
+UT_BITVEC &UT_BITVEC::operator=(const UT_BITVEC &other) {
   if (this == &other)
     return *this;
   unsigned nbytes = static_cast<unsigned>(other.nbits / 8 + 1);
-  unsigned char* p = alloc_bytes(nbytes);
+  unsigned char *p = alloc_bytes(nbytes);
   if (!p) {
     UT_REPORT(numbered_msg, 1, "Out of memory.\n");
     return *this;
@@ -115,7 +115,7 @@ int UT_BITVEC::grow(unsigned long n) {
     return 0;
   unsigned oldbytes = bits ? static_cast<unsigned>(nbits / 8 + 1) : 0;
   if (nbytes > oldbytes) {
-    unsigned char* p = alloc_bytes(nbytes);
+    unsigned char *p = alloc_bytes(nbytes);
     if (!p)
       return 0;
     UT_MEMORY::Set(p, 0, nbytes);
@@ -230,9 +230,7 @@ long UT_BITVEC::find_next_set_bit(long start) const {
   return find_nth_set_bit_from(0, start < 0 ? 0 : start);
 }
 
-long UT_BITVEC::find_nth_set_bit(long n) const {
-  return n < 0 ? -1 : find_nth_set_bit_from(n, 0);
-}
+long UT_BITVEC::find_nth_set_bit(long n) const { return n < 0 ? -1 : find_nth_set_bit_from(n, 0); }
 
 // Walks the bytes from the one holding `start`, subtracting whole-byte counts from n
 // until the byte that holds the wanted bit; zero bytes are skipped at one lookup each.
@@ -264,7 +262,7 @@ long UT_BITVEC::find_nth_set_bit_from(long n, long start) const {
 // Whole bytes below the shorter length are combined at once; the byte holding that
 // length is combined only in its bits below it, so no bit of `other` past its end (nor
 // a bit set by set_range_bytes past the end) leaks in.
-void UT_BITVEC::combine(const UT_BITVEC& other, Op op) {
+void UT_BITVEC::combine(const UT_BITVEC &other, Op op) {
   if (!bits)
     return;
   unsigned long common = nbits < other.nbits ? nbits : other.nbits;
@@ -286,17 +284,17 @@ void UT_BITVEC::combine(const UT_BITVEC& other, Op op) {
     bits[k] = 0;
 }
 
-UT_BITVEC& UT_BITVEC::operator|=(const UT_BITVEC& other) {
+UT_BITVEC &UT_BITVEC::operator|=(const UT_BITVEC &other) {
   combine(other, OR);
   return *this;
 }
 
-UT_BITVEC& UT_BITVEC::operator&=(const UT_BITVEC& other) {
+UT_BITVEC &UT_BITVEC::operator&=(const UT_BITVEC &other) {
   combine(other, AND);
   return *this;
 }
 
-UT_BITVEC& UT_BITVEC::operator^=(const UT_BITVEC& other) {
+UT_BITVEC &UT_BITVEC::operator^=(const UT_BITVEC &other) {
   combine(other, XOR);
   return *this;
 }
@@ -306,7 +304,7 @@ void UT_BITVEC::print() const {
     UT_REPORT(print_msg, is_set(i) ? "1" : "0");
 }
 
-void UT_BITVEC::print(UT_STREAM& s) const {
+void UT_BITVEC::print(UT_STREAM &s) const {
   for (unsigned long i = 0; i < nbits; ++i)
     s << (is_set(i) ? "1" : "0");
   s.flush();

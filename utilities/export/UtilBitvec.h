@@ -23,13 +23,13 @@
 class UT_BITVEC {
 public:
   explicit UT_BITVEC(unsigned long nbits);
-  UT_BITVEC(const UT_BITVEC& other);
+  UT_BITVEC(const UT_BITVEC &other);
   ~UT_BITVEC();
   // Copies other's bits; on allocation failure reports and keeps its own bits.
-  UT_BITVEC& operator=(const UT_BITVEC& other);
+  UT_BITVEC &operator=(const UT_BITVEC &other);
 
   int is_set(unsigned long i) const;
-  int set(unsigned long i); // grows to i + 1 bits when needed
+  int set(unsigned long i);  // grows to i + 1 bits when needed
   int grow(unsigned long n); // to n bits, new bits clear; never shrinks
 
   int set_range_bits(long first, long last);  // 0 for a negative last, nothing changed
@@ -42,28 +42,28 @@ public:
   long count_set_range_bytes(long first, long last) const;
 
   long find_next_set_bit(long start) const;
-  long find_nth_set_bit(long n) const; // n = 0 gives the first set bit
+  long find_nth_set_bit(long n) const;                  // n = 0 gives the first set bit
   long find_nth_set_bit_from(long n, long start) const; // start - 1 for a negative n
 
   // Bit i of this vector, for i below both lengths, becomes this[i] op other[i]. Bits of
   // `other` past this vector's end are ignored; bits of this vector past other's end
   // are cleared by &= and kept by |= and ^=. The length never changes.
-  UT_BITVEC& operator|=(const UT_BITVEC& other);
-  UT_BITVEC& operator&=(const UT_BITVEC& other);
-  UT_BITVEC& operator^=(const UT_BITVEC& other);
+  UT_BITVEC &operator|=(const UT_BITVEC &other);
+  UT_BITVEC &operator&=(const UT_BITVEC &other);
+  UT_BITVEC &operator^=(const UT_BITVEC &other);
 
   void print() const; // one print_msg report per bit, "1" or "0"
-  void print(UT_STREAM& s) const;
+  void print(UT_STREAM &s) const;
 
   unsigned long getnbits() const { return nbits; }
 
 protected:
   unsigned long nbits;
-  unsigned char* bits; // null only after a failed allocation, with nbits 0
+  unsigned char *bits; // null only after a failed allocation, with nbits 0
 
 private:
   enum Op { OR, AND, XOR };
-  void combine(const UT_BITVEC& other, Op op);
+  void combine(const UT_BITVEC &other, Op op);
   long clamp_last(long last) const;
 };
 
