@@ -138,10 +138,12 @@ TEST(UtilBtree, InsertionAndRemovalRebalanceIntoTheExactShapesOfEachRotationCase
       {{"e", "b", "f", "a", "d", "da"}, nullptr, "d=(b<(a=,-),e=(da=,f=))"}, // LR, z RIGHT
       {{"b", "a", "e", "d", "f", "c"}, nullptr, "d=(b=(a=,c=),e>(-,f=))"},   // RL, z LEFT
       {{"b", "a", "e", "d", "f", "da"}, nullptr, "d=(b<(a=,-),e=(da=,f=))"}, // RL, z RIGHT
-      {{"a", "b", "c"}, "a", "b>(-,c=)"},                  // shrink: EQUAL becomes RIGHT
-      {{"a", "b", "c", "d"}, "a", "c=(b=,d=)"},            // shrink: RR single rotation
-      {{"b", "a", "d", "c", "e"}, "a", "d<(b>(-,c=),e=)"}, // shrink: child EQUAL, stops
-      {{"b", "a", "d", "c"}, "a", "c=(b=,d=)"},            // shrink: RL, z EQUAL
+      {{"a", "b", "c"}, "a", "b>(-,c=)"},       // shrink: EQUAL becomes RIGHT
+      {{"a", "b", "c", "d"}, "a", "c=(b=,d=)"}, // shrink: RR single rotation
+      {{"f", "b", "h", "a", "d", "g", "i", "c", "e", "j"},
+       "a",
+       "f=(d<(b>(-,c=),e=),h>(g=,i>(-,j=)))"},  // shrink: child EQUAL, height kept
+      {{"b", "a", "d", "c"}, "a", "c=(b=,d=)"}, // shrink: RL, z EQUAL
       {{"c", "b", "g", "a", "e", "h", "f"}, "a", "e=(c<(b=,-),g=(f=,h=))"}, // LEFT->EQUAL, RL
       {{"c", "b", "g", "a", "e", "h", "d"}, "a", "e=(c=(b=,d=),g>(-,h=))"}, // RL, z LEFT
       {{"d", "b", "f", "a", "c", "e", "g"},
