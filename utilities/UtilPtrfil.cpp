@@ -11,9 +11,9 @@ UT_PTRFILE::UT_PTRFILE(UT_ACCESS access)
 
 UT_PTRFILE::~UT_PTRFILE() { delete imp; }
 
-int UT_PTRFILE::writeptr(const void* p) { return imp ? imp->writeptr(p) : 0; }
+int UT_PTRFILE::writeptr(const void *p) { return imp ? imp->writeptr(p) : 0; }
 
-int UT_PTRFILE::readptr(void*& p) {
+int UT_PTRFILE::readptr(void *&p) {
   if (!imp) {
     p = nullptr;
     return 0;
@@ -21,12 +21,12 @@ int UT_PTRFILE::readptr(void*& p) {
   return imp->readptr(p);
 }
 
-void UT_PTRFILE::registerptr(void* oldaddr, void* newaddr) {
+void UT_PTRFILE::registerptr(void *oldaddr, void *newaddr) {
   if (imp)
     imp->registerptr(oldaddr, newaddr);
 }
 
-void UT_PTRFILE::fixptr(void** ref) {
+void UT_PTRFILE::fixptr(void **ref) {
   if (imp)
     imp->fixptr(ref);
 }

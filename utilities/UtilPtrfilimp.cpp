@@ -23,28 +23,28 @@ void report_nomem() { UT_REPORT(numbered_msg, 19, "Out of memory.\n"); }
 // ---- DARRAY_UT_PTRPTR ----
 
 DARRAY_UT_PTRPTR::DARRAY_UT_PTRPTR(long size)
-    : UT_DARRAY(reinterpret_cast<void**>(&ptrs), sizeof(void**), size, 0) {}
+    : UT_DARRAY(reinterpret_cast<void **>(&ptrs), sizeof(void **), size, 0) {}
 
 DARRAY_UT_PTRPTR::~DARRAY_UT_PTRPTR() = default;
 
-int DARRAY_UT_PTRPTR::append(void** ref) {
+int DARRAY_UT_PTRPTR::append(void **ref) {
   if (!ptrs)
     return 0;
-  void* cell = getaddr(num);
+  void *cell = getaddr(num);
   if (!cell)
     return 0;
-  *static_cast<void***>(cell) = ref;
+  *static_cast<void ***>(cell) = ref;
   return 1;
 }
 
 // ---- UT_PTRFIXREC ----
 
-UT_PTRFIXREC::UT_PTRFIXREC(void* old)
+UT_PTRFIXREC::UT_PTRFIXREC(void *old)
     : next(nullptr), oldaddr(old), newaddr(nullptr), refs(nullptr) {}
 
 UT_PTRFIXREC::~UT_PTRFIXREC() { delete refs; }
 
-void UT_PTRFIXREC::setnewaddr(void* addr) {
+void UT_PTRFIXREC::setnewaddr(void *addr) {
   if (newaddr == addr)
     return;
   if (newaddr) {
@@ -61,7 +61,7 @@ void UT_PTRFIXREC::setnewaddr(void* addr) {
   refs = nullptr;
 }
 
-int UT_PTRFIXREC::fixreference(void** ref) {
+int UT_PTRFIXREC::fixreference(void **ref) {
   if (newaddr) {
     *ref = newaddr;
     return 1;
@@ -81,7 +81,7 @@ int UT_PTRFIXREC::fixreference(void** ref) {
 // ---- UT_PTRFIXTABLE ----
 
 UT_PTRFIXTABLE::UT_PTRFIXTABLE(long n)
-    : buckets(new (std::nothrow) UT_PTRFIXREC* [n > 0 ? n : 1]()),
+    : buckets(new (std::nothrow) UT_PTRFIXREC *[n > 0 ? n : 1]()),
       nbuckets(static_cast<int32_t>(n > 0 ? n : 1)),
       pool(new (std::nothrow) UT_FASTMEM(sizeof(UT_PTRFIXREC), mv_fixrec_blockcnt, "UT_PTRFIXREC")),
       nrecs(0), scanbucket(-1), scanrec(nullptr), scanidx(0) {}
@@ -93,31 +93,31 @@ UT_PTRFIXTABLE::~UT_PTRFIXTABLE() {
   delete pool;
 }
 
-long UT_PTRFIXTABLE::hash(void* oldaddr) const {
+long UT_PTRFIXTABLE::hash(void *oldaddr) const {
   return static_cast<long>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(oldaddr)) %
                            static_cast<uint32_t>(nbuckets));
 }
 
-UT_PTRFIXREC* UT_PTRFIXTABLE::alloc_fixrec(void* oldaddr) {
-  void* mem = pool->getnewptr();
+UT_PTRFIXREC *UT_PTRFIXTABLE::alloc_fixrec(void *oldaddr) {
+  void *mem = pool->getnewptr();
   if (!mem)
     return nullptr;
   ++nrecs;
   return new (mem) UT_PTRFIXREC(oldaddr);
 }
 
-void UT_PTRFIXTABLE::free_fixrec(UT_PTRFIXREC* rec) {
+void UT_PTRFIXTABLE::free_fixrec(UT_PTRFIXREC *rec) {
   rec->~UT_PTRFIXREC();
   pool->kor_free(rec);
   --nrecs;
 }
 
-UT_PTRFIXREC* UT_PTRFIXTABLE::findrec(void* oldaddr) {
+UT_PTRFIXREC *UT_PTRFIXTABLE::findrec(void *oldaddr) {
   long b = hash(oldaddr);
-  for (UT_PTRFIXREC* rec = buckets[b]; rec; rec = rec->next)
+  for (UT_PTRFIXREC *rec = buckets[b]; rec; rec = rec->next)
     if (rec->oldaddr == oldaddr)
       return rec;
-  UT_PTRFIXREC* rec = alloc_fixrec(oldaddr);
+  UT_PTRFIXREC *rec = alloc_fixrec(oldaddr);
   if (!rec)
     return nullptr;
   rec->next = buckets[b];
@@ -125,8 +125,8 @@ UT_PTRFIXREC* UT_PTRFIXTABLE::findrec(void* oldaddr) {
   return rec;
 }
 
-void UT_PTRFIXTABLE::setnewaddr(void* oldaddr, void* newaddr) {
-  UT_PTRFIXREC* rec = findrec(oldaddr);
+void UT_PTRFIXTABLE::setnewaddr(void *oldaddr, void *newaddr) {
+  UT_PTRFIXREC *rec = findrec(oldaddr);
   if (!rec) {
     report_nomem();
     return;
@@ -134,10 +134,10 @@ void UT_PTRFIXTABLE::setnewaddr(void* oldaddr, void* newaddr) {
   rec->setnewaddr(newaddr);
 }
 
-void UT_PTRFIXTABLE::fixreference(void** ref) {
+void UT_PTRFIXTABLE::fixreference(void **ref) {
   if (!*ref)
     return;
-  UT_PTRFIXREC* rec = findrec(*ref);
+  UT_PTRFIXREC *rec = findrec(*ref);
   if (!rec || !rec->fixreference(ref))
     report_nomem();
 }
@@ -156,7 +156,7 @@ intptr_t UT_PTRFIXTABLE::checkptrs() {
       }
       scanrec = buckets[scanbucket];
     }
-    DARRAY_UT_PTRPTR* refs = scanrec->refs;
+    DARRAY_UT_PTRPTR *refs = scanrec->refs;
     if (refs && scanidx < refs->num && refs->ptrs[scanidx])
       return reinterpret_cast<intptr_t>(refs->ptrs[scanidx++]);
     scanidx = 0;
@@ -166,9 +166,9 @@ intptr_t UT_PTRFIXTABLE::checkptrs() {
 
 void UT_PTRFIXTABLE::flush() {
   for (int32_t b = 0; b < nbuckets; ++b) {
-    UT_PTRFIXREC* rec = buckets[b];
+    UT_PTRFIXREC *rec = buckets[b];
     while (rec) {
-      UT_PTRFIXREC* next = rec->next;
+      UT_PTRFIXREC *next = rec->next;
       free_fixrec(rec);
       rec = next;
     }
@@ -181,13 +181,13 @@ void UT_PTRFIXTABLE::flush() {
 
 // ---- UT_PTRFILE_IMP ----
 
-UT_PTRFILE_IMP::UT_PTRFILE_IMP(UT_ACCESS, UT_PTRFILE* file)
+UT_PTRFILE_IMP::UT_PTRFILE_IMP(UT_ACCESS, UT_PTRFILE *file)
     : owner(file), fixtab(nullptr), lastid(0) {}
 
 UT_PTRFILE_IMP::~UT_PTRFILE_IMP() { delete fixtab; }
 
-UT_PTRFIXTABLE* UT_PTRFILE_IMP::create_fixtab() {
-  UT_PTRFIXTABLE* t = new (std::nothrow) UT_PTRFIXTABLE(mv_fixtab_buckets);
+UT_PTRFIXTABLE *UT_PTRFILE_IMP::create_fixtab() {
+  UT_PTRFIXTABLE *t = new (std::nothrow) UT_PTRFIXTABLE(mv_fixtab_buckets);
   if (t && !t->usable()) {
     delete t;
     t = nullptr;
@@ -196,16 +196,16 @@ UT_PTRFIXTABLE* UT_PTRFILE_IMP::create_fixtab() {
   return t;
 }
 
-UT_PTRFIXTABLE* UT_PTRFILE_IMP::table() {
+UT_PTRFIXTABLE *UT_PTRFILE_IMP::table() {
   if (!fixtab && !create_fixtab())
     report_nomem();
   return fixtab;
 }
 
-uint32_t UT_PTRFILE_IMP::identity(const void* p) {
+uint32_t UT_PTRFILE_IMP::identity(const void *p) {
   if (!p)
     return 0;
-  if constexpr (sizeof(void*) <= sizeof(uint32_t)) {
+  if constexpr (sizeof(void *) <= sizeof(uint32_t)) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
   } else {
     auto found = ids.find(p);
@@ -217,7 +217,7 @@ uint32_t UT_PTRFILE_IMP::identity(const void* p) {
     }
     try {
       ids.emplace(p, lastid + 1);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::bad_alloc &) {
       report_nomem();
       return 0;
     }
@@ -225,37 +225,37 @@ uint32_t UT_PTRFILE_IMP::identity(const void* p) {
   }
 }
 
-int UT_PTRFILE_IMP::writeptr(const void* p) {
+int UT_PTRFILE_IMP::writeptr(const void *p) {
   uint32_t id = identity(p);
   if (p && !id)
     return 0;
   return owner->writeulong(id);
 }
 
-int UT_PTRFILE_IMP::readptr(void*& p) {
+int UT_PTRFILE_IMP::readptr(void *&p) {
   unsigned long v = 0;
   int r = owner->readulong(v);
-  p = reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(v)));
+  p = reinterpret_cast<void *>(static_cast<uintptr_t>(static_cast<uint32_t>(v)));
   return r;
 }
 
-void UT_PTRFILE_IMP::registerptr(void* oldaddr, void* newaddr) {
-  if (UT_PTRFIXTABLE* t = table())
+void UT_PTRFILE_IMP::registerptr(void *oldaddr, void *newaddr) {
+  if (UT_PTRFIXTABLE *t = table())
     t->setnewaddr(oldaddr, newaddr);
 }
 
-void UT_PTRFILE_IMP::fixptr(void** ref) {
-  UT_PTRFIXTABLE* t = table();
+void UT_PTRFILE_IMP::fixptr(void **ref) {
+  UT_PTRFIXTABLE *t = table();
   if (t && ref)
     t->fixreference(ref);
 }
 
 intptr_t UT_PTRFILE_IMP::checkptrs() {
-  UT_PTRFIXTABLE* t = table();
+  UT_PTRFIXTABLE *t = table();
   return t ? t->checkptrs() : 0;
 }
 
 void UT_PTRFILE_IMP::flush_fixtable() {
-  if (UT_PTRFIXTABLE* t = table())
+  if (UT_PTRFIXTABLE *t = table())
     t->flush();
 }

@@ -33,16 +33,16 @@ public:
 
   // Writes p's identity as an unsigned 32-bit value; returns what writeulong returns
   // (0 also when no identity could be given).
-  int writeptr(const void* p);
+  int writeptr(const void *p);
   // Reads an unsigned 32-bit value into p; returns what readulong returns.
-  int readptr(void*& p);
+  int readptr(void *&p);
   // States that the object written with identity oldaddr now lives at newaddr, and
   // patches every field waiting for it. A second registration of oldaddr with another
   // address is reported and wins for the fields fixed afterwards.
-  void registerptr(void* oldaddr, void* newaddr);
+  void registerptr(void *oldaddr, void *newaddr);
   // Asks for the field at ref, which holds an identity, to get the new address: at once
   // when it is known, else when it is registered. A null field is left alone.
-  void fixptr(void** ref);
+  void fixptr(void **ref);
   // The next field still waiting for a target, as an integer, or 0 when the scan is
   // over; the call after a 0 starts a new scan.
   intptr_t checkptrs();
@@ -50,7 +50,7 @@ public:
   void flush_fixtable();
 
 private:
-  UT_PTRFILE_IMP* imp;
+  UT_PTRFILE_IMP *imp;
 };
 
 #endif
