@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
-#include <set>
 #include <vector>
 
 namespace {
