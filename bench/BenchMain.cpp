@@ -1,0 +1,151 @@
+// BenchMain: the main program of every benchmark suite. Runs the registered benchmarks
+// with the console output and then appends the suite's rows of the results table, built
+// from the median CPU times (steadier than wall time on a shared machine), to the file named by the
+// environment variable UT_BENCH_ROWS.
+#include "BenchPairs.h"
+
+#include "Portability.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
+#include <map>
+#include <string>
+
+namespace utbench {
+
+std::vector<Row> &rows() {
+  static std::vector<Row> all;
+  return all;
+}
+
+std::size_t heap_in_use() {
+  struct mallinfo2 mi = mallinfo2();
+  return mi.uordblks + mi.hblkhd;
+}
+
+namespace {
+
+struct Result {
+  double ms = -1;
+  double bytes_per_elem = -1;
+};
+
+// The console reporter, also keeping each benchmark's median.
+class Recorder : public benchmark::ConsoleReporter {
+public:
+  std::map<std::string, Result> results;
+
+  void ReportRuns(const std::vector<Run> &reports) override {
+    ConsoleReporter::ReportRuns(reports);
+    for (const Run &r : reports) {
+      if (r.error_occurred)
+        continue;
+      bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+      bool single = r.run_type == Run::RT_Iteration && r.repetitions <= 1;
+      if (!median && !single)
+        continue;
+      std::string name = r.run_name.function_name;
+      if (!r.run_name.args.empty())
+        name += "/" + r.run_name.args;
+      Result &res = results[name];
+      res.ms = r.GetAdjustedCPUTime();
+      auto c = r.counters.find("bytes_per_elem");
+      if (c != r.counters.end())
+        res.bytes_per_elem = c->second.value;
+    }
+  }
+};
+
+std::string fmt(const char *f, double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, f, v);
+  return buf;
+}
+
+// A time with three significant digits.
+std::string ms(double v) {
+  if (v < 0)
+    return "n/a";
+  return v >= 100  ? fmt("%.0f", v)
+         : v >= 10 ? fmt("%.1f", v)
+         : v >= 1  ? fmt("%.2f", v)
+                   : fmt("%.3f", v);
+}
+
+std::string row_text(const Row &row, const Result &ours, const Result &peer) {
+  std::string s = "| ";
+  s += row.pair;
+  s += " | ";
+  s += row.work;
+  s += " | " + ms(ours.ms) + " | " + ms(peer.ms) + " | ";
+  bool have = ours.ms > 0 && peer.ms > 0;
+  double ratio = have ? ours.ms / peer.ms : 0;
+  bool informative = row.target <= 0; // a second peer shown for comparison only
+  bool met = have && ratio <= row.target;
+  s += (have ? fmt("%.2f", ratio) : "n/a") + " | " +
+       (informative ? std::string("—") : fmt("≤ %.2f", row.target));
+  if (row.memory_target > 0) {
+    bool mhave = ours.bytes_per_elem > 0 && peer.bytes_per_elem > 0;
+    double mratio = mhave ? ours.bytes_per_elem / peer.bytes_per_elem : 0;
+    met = met && mhave && mratio <= row.memory_target;
+    s += "; memory ≤ " + fmt("%.2f", row.memory_target);
+    s += " | " + (mhave ? fmt("%.1f", ours.bytes_per_elem) + " / " +
+                              fmt("%.1f", peer.bytes_per_elem) + " B = " + fmt("%.2f", mratio)
+                        : std::string("n/a"));
+  } else {
+    s += " | ";
+  }
+  s += informative ? " | — |" : met ? " | yes |" : " | **no** |";
+  return s;
+}
+
+// Reports go to standard error and would drown the listing; a benchmark that provokes
+// one on purpose has no place here, so they are simply counted.
+class QuietMsgman : public UT_MSGMAN {
+public:
+  long count = 0;
+  void print_msg(const char *, ...) override { ++count; }
+  void note_msg(const char *, ...) override { ++count; }
+  void warn_msg(const char *, ...) override { ++count; }
+  void error_msg(const char *, ...) override { ++count; }
+  void numbered_msg(int, const char *, ...) override { ++count; }
+};
+
+} // namespace
+} // namespace utbench
+
+int main(int argc, char **argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  utbench::QuietMsgman quiet;
+  UT_MSGMAN *saved = ut_msgman;
+  ut_msgman = &quiet;
+  utbench::Recorder rec;
+  benchmark::RunSpecifiedBenchmarks(&rec);
+  benchmark::Shutdown();
+  ut_msgman = saved;
+  if (quiet.count)
+    std::fprintf(stderr, "%ld library reports during the run\n", quiet.count);
+
+  const char *out = std::getenv("UT_BENCH_ROWS");
+  std::FILE *f = out ? std::fopen(out, "a") : stdout;
+  if (!f) {
+    std::perror(out);
+    return 1;
+  }
+  for (const utbench::Row &row : utbench::rows()) {
+    auto o = rec.results.find(row.ours);
+    auto p = rec.results.find(row.peer);
+    if (o == rec.results.end() && p == rec.results.end())
+      continue; // filtered out
+    utbench::Result none;
+    std::string line = utbench::row_text(row, o == rec.results.end() ? none : o->second,
+                                         p == rec.results.end() ? none : p->second);
+    std::fprintf(f, "%s\n", line.c_str());
+  }
+  if (f != stdout)
+    std::fclose(f);
+  return 0;
+}

@@ -1,0 +1,72 @@
+// BenchPairs: what every benchmark suite shares. A suite registers its benchmarks with
+// Google Benchmark and declares the rows of the results table: which benchmark of ours is
+// set against which peer, on what work, and the ratio (our time / peer time) to meet.
+// BenchMain runs the suite and appends one Markdown row per pair to the rows file.
+#ifndef BENCHPAIRS_H
+#define BENCHPAIRS_H
+
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace utbench {
+
+// One row of the results table. `memory_target` > 0 also compares the counter
+// "bytes_per_elem" that both benchmarks of the pair set.
+struct Row {
+  const char *pair; // what is compared, e.g. "UT_LIST append vs std::forward_list"
+  const char *work; // the work both sides do
+  const char *ours; // benchmark names as registered
+  const char *peer;
+  double target; // met when ours / peer <= target; 0: shown for comparison only
+  double memory_target = 0;
+};
+
+std::vector<Row> &rows();
+
+struct RowAdder {
+  explicit RowAdder(const Row &r) { rows().push_back(r); }
+};
+
+// Every benchmark runs with the same settings: milliseconds, the median of a few
+// repetitions of CPU time (the machine is shared, so a single run can be disturbed).
+inline void configure(benchmark::internal::Benchmark *b) {
+  b->Unit(benchmark::kMillisecond)->MinTime(0.1)->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+// Bytes the C heap holds right now (small blocks plus mmapped ones): the difference
+// across a build is what the built structure costs, allocator overhead included.
+std::size_t heap_in_use();
+
+// A small fast generator, so that data generation costs little and is the same on every run.
+struct Rng {
+  std::uint64_t s;
+  explicit Rng(std::uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ULL + 1) {}
+  std::uint64_t next() {
+    s ^= s << 13;
+    s ^= s >> 7;
+    s ^= s << 17;
+    return s;
+  }
+  std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>(next() % n); }
+};
+
+// Fisher-Yates shuffle with Rng.
+template <class T> void shuffle(std::vector<T> &v, Rng &rng) {
+  for (std::size_t i = v.size(); i > 1; --i)
+    std::swap(v[i - 1], v[rng.below(static_cast<std::uint32_t>(i))]);
+}
+
+} // namespace utbench
+
+#define UT_BENCH_CAT2(a, b) a##b
+#define UT_BENCH_CAT(a, b) UT_BENCH_CAT2(a, b)
+// Declares a row of the results table (see utbench::Row for the fields).
+#define UT_BENCH_ROW(...)                                                                          \
+  static utbench::RowAdder UT_BENCH_CAT(ut_bench_row_, __LINE__)(utbench::Row{__VA_ARGS__})
+// Registers fn under its own name with the common settings.
+#define UT_BENCH(fn) BENCHMARK(fn)->Apply(utbench::configure)
+
+#endif

@@ -1,0 +1,155 @@
+// UT_IFILE against stdio: a thousand 64 KiB segments written into one file and read back,
+// with the file cache on and off; the peer writes and reads the same bytes with
+// fwrite/fread. The segment bytes go through the stream's 4-byte values, the stream's
+// finest bulk operation, and are checked on reading.
+#include "BenchPairs.h"
+
+#include "Utilities.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+const int kSegments = 1000;
+const int kWords = 64 * 1024 / 4;
+
+// A scratch file path in the temporary directory, removed when the suite ends.
+struct Scratch {
+  std::string path;
+  Scratch() {
+    const char *dir = std::getenv("TMPDIR");
+    path = std::string(dir ? dir : "/tmp") + "/ut_ifile_bench_" + std::to_string(getpid());
+  }
+  ~Scratch() { std::remove(path.c_str()); }
+};
+
+const Scratch &scratch() {
+  static Scratch s;
+  return s;
+}
+
+// The segment contents: word w of segment s.
+std::vector<std::uint32_t> segment_words(int s) {
+  std::vector<std::uint32_t> w(kWords);
+  for (int i = 0; i < kWords; ++i)
+    w[i] = static_cast<std::uint32_t>(s) * 2654435761u + static_cast<std::uint32_t>(i);
+  return w;
+}
+
+void write_ours(const char *path, unsigned char cache, const std::vector<std::uint32_t> &words) {
+  UT_IFILE f;
+  f.setfilecache(cache);
+  f.create(path);
+  char name[32];
+  for (int s = 0; s < kSegments; ++s) {
+    std::snprintf(name, sizeof name, "seg%d", s);
+    UT_STREAM *st = f.putdataseg(name, 1, s);
+    for (int i = 0; i < kWords; ++i)
+      st->writeulong(words[i] + static_cast<std::uint32_t>(s));
+    f.enddataseg();
+  }
+  f.unload();
+}
+
+void IfileWrite(benchmark::State &state) {
+  const std::vector<std::uint32_t> words = segment_words(0);
+  for (auto _ : state)
+    write_ours(scratch().path.c_str(), static_cast<unsigned char>(state.range(0)), words);
+}
+
+void IfileRead(benchmark::State &state) {
+  const std::vector<std::uint32_t> words = segment_words(0);
+  unsigned char cache = static_cast<unsigned char>(state.range(0));
+  write_ours(scratch().path.c_str(), cache, words);
+  char name[32];
+  for (auto _ : state) {
+    UT_IFILE f;
+    f.setfilecache(cache);
+    f.load(scratch().path.c_str());
+    long bad = 0;
+    for (int s = 0; s < kSegments; ++s) {
+      std::snprintf(name, sizeof name, "seg%d", s);
+      UT_STREAM *st = f.getdataseg(name, 1, nullptr);
+      for (int i = 0; i < kWords; ++i) {
+        unsigned long v = 0;
+        st->readulong(v);
+        bad += v != words[i] + static_cast<std::uint32_t>(s);
+      }
+      f.enddataseg();
+    }
+    f.unload();
+    if (bad)
+      state.SkipWithError("segment bytes differ");
+  }
+}
+
+// The same bytes: one fwrite per segment of the segment's words, a directory of the same
+// entries at the end and the header rewritten, as a user of stdio would lay it out.
+void StdioWrite(benchmark::State &state) {
+  const std::vector<std::uint32_t> words = segment_words(0);
+  std::vector<std::uint32_t> seg(kWords);
+  for (auto _ : state) {
+    std::FILE *f = std::fopen(scratch().path.c_str(), "wb");
+    char header[128] = {2};
+    std::fwrite(header, 1, sizeof header, f);
+    std::vector<long> offsets;
+    for (int s = 0; s < kSegments; ++s) {
+      offsets.push_back(std::ftell(f));
+      for (int i = 0; i < kWords; ++i)
+        seg[i] = words[i] + static_cast<std::uint32_t>(s);
+      std::fwrite(seg.data(), 4, kWords, f);
+    }
+    for (int s = 0; s < kSegments; ++s) {
+      char name[32];
+      int n = std::snprintf(name, sizeof name, "seg%d", s);
+      std::uint32_t entry[5] = {static_cast<std::uint32_t>(n),
+                                static_cast<std::uint32_t>(offsets[s]), kWords * 4, 1,
+                                static_cast<std::uint32_t>(s)};
+      std::fwrite(&entry[0], 4, 1, f);
+      std::fwrite(name, 1, static_cast<std::size_t>(n), f);
+      std::fwrite(&entry[1], 4, 4, f);
+    }
+    std::fseek(f, 0, SEEK_SET);
+    std::fwrite(header, 1, 10, f);
+    std::fclose(f);
+  }
+}
+
+void StdioRead(benchmark::State &state) {
+  const std::vector<std::uint32_t> words = segment_words(0);
+  write_ours(scratch().path.c_str(), 1, words);
+  std::vector<std::uint32_t> seg(kWords);
+  for (auto _ : state) {
+    std::FILE *f = std::fopen(scratch().path.c_str(), "rb");
+    long bad = 0;
+    for (int s = 0; s < kSegments; ++s) {
+      std::fseek(f, 128 + static_cast<long>(s) * kWords * 4, SEEK_SET);
+      if (std::fread(seg.data(), 4, kWords, f) != static_cast<std::size_t>(kWords))
+        ++bad;
+      for (int i = 0; i < kWords; ++i)
+        bad += seg[i] != words[i] + static_cast<std::uint32_t>(s);
+    }
+    std::fclose(f);
+    if (bad)
+      state.SkipWithError("segment bytes differ");
+  }
+}
+
+} // namespace
+
+UT_BENCH(IfileWrite)->Arg(1)->Arg(0);
+UT_BENCH(StdioWrite);
+UT_BENCH(IfileRead)->Arg(1)->Arg(0);
+UT_BENCH(StdioRead);
+
+UT_BENCH_ROW("`UT_IFILE` write vs `fwrite`, file cache on", "1,000 segments of 64 KiB",
+             "IfileWrite/1", "StdioWrite", 1.25);
+UT_BENCH_ROW("`UT_IFILE` write vs `fwrite`, file cache off", "1,000 segments of 64 KiB",
+             "IfileWrite/0", "StdioWrite", 1.25);
+UT_BENCH_ROW("`UT_IFILE` read vs `fread`, file cache on", "1,000 segments of 64 KiB", "IfileRead/1",
+             "StdioRead", 1.25);
+UT_BENCH_ROW("`UT_IFILE` read vs `fread`, file cache off", "1,000 segments of 64 KiB",
+             "IfileRead/0", "StdioRead", 1.25);

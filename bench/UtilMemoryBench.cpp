@@ -1,0 +1,103 @@
+// The two allocators against malloc/free and boost::pool: a million objects allocated,
+// then freed in the reverse order (LIFO) or in a shuffled order.
+#include "BenchPairs.h"
+
+#include "Utilities.h"
+
+#include <boost/pool/pool.hpp>
+
+#include <cstdlib>
+
+namespace {
+
+const std::size_t kObjects = 1000000;
+
+// The free orders: LIFO, or a fixed shuffle of the allocation order.
+std::vector<std::size_t> free_order(bool random) {
+  std::vector<std::size_t> order(kObjects);
+  for (std::size_t i = 0; i < kObjects; ++i)
+    order[i] = kObjects - 1 - i;
+  if (random) {
+    utbench::Rng rng(7);
+    utbench::shuffle(order, rng);
+  }
+  return order;
+}
+
+// Allocates kObjects through alloc, touches each, frees them in `order` through release.
+template <class Alloc, class Release>
+void churn(benchmark::State &state, const std::vector<std::size_t> &order, Alloc alloc,
+           Release release) {
+  std::vector<void *> ptrs(kObjects);
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < kObjects; ++i) {
+      ptrs[i] = alloc();
+      *static_cast<char *>(ptrs[i]) = 1;
+    }
+    for (std::size_t i : order)
+      release(ptrs[i]);
+    benchmark::ClobberMemory();
+  }
+}
+
+// The element count per block a user would give a pool meant for a million objects.
+const unsigned long kPoolBlock = 4096;
+
+void fastmem(benchmark::State &state, bool random, std::size_t size) {
+  std::vector<std::size_t> order = free_order(random);
+  UT_FASTMEM pool(size, kPoolBlock, "bench");
+  churn(
+      state, order, [&] { return pool.getnewptr(); }, [&](void *p) { pool.kor_free(p); });
+}
+
+void mallocfree(benchmark::State &state, bool random, std::size_t size) {
+  std::vector<std::size_t> order = free_order(random);
+  churn(
+      state, order, [&] { return std::malloc(size); }, [](void *p) { std::free(p); });
+}
+
+void boostpool(benchmark::State &state, bool random, std::size_t size) {
+  std::vector<std::size_t> order = free_order(random);
+  boost::pool<> pool(size, kPoolBlock);
+  churn(
+      state, order, [&] { return pool.malloc(); }, [&](void *p) { pool.free(p); });
+}
+
+void Fastmem32Lifo(benchmark::State &s) { fastmem(s, false, 32); }
+void Fastmem32Random(benchmark::State &s) { fastmem(s, true, 32); }
+void Malloc32Lifo(benchmark::State &s) { mallocfree(s, false, 32); }
+void Malloc32Random(benchmark::State &s) { mallocfree(s, true, 32); }
+void BoostPool32Lifo(benchmark::State &s) { boostpool(s, false, 32); }
+void BoostPool32Random(benchmark::State &s) { boostpool(s, true, 32); }
+
+// The small-object allocator as the library's own string objects use it: the shared
+// allocator of its size class, default chunk size.
+void Smallmem16(benchmark::State &state) {
+  std::vector<std::size_t> order = free_order(true);
+  UT_SM_SMALLMEM mem(16, 0, "bench", -1);
+  churn(
+      state, order, [&] { return mem.getmem(); }, [&](void *p) { mem.relmem(p); });
+}
+void Malloc16(benchmark::State &s) { mallocfree(s, true, 16); }
+
+} // namespace
+
+UT_BENCH(Fastmem32Lifo);
+UT_BENCH(Malloc32Lifo);
+UT_BENCH(BoostPool32Lifo);
+UT_BENCH(Fastmem32Random);
+UT_BENCH(Malloc32Random);
+UT_BENCH(BoostPool32Random);
+UT_BENCH(Smallmem16);
+UT_BENCH(Malloc16);
+
+UT_BENCH_ROW("`UT_FASTMEM` getnewptr/kor_free vs malloc/free, LIFO free", "1M 32-byte objects",
+             "Fastmem32Lifo", "Malloc32Lifo", 0.5);
+UT_BENCH_ROW("`UT_FASTMEM` getnewptr/kor_free vs malloc/free, random free", "1M 32-byte objects",
+             "Fastmem32Random", "Malloc32Random", 0.5);
+UT_BENCH_ROW("`UT_FASTMEM` vs `boost::pool`, LIFO free (information)", "1M 32-byte objects",
+             "Fastmem32Lifo", "BoostPool32Lifo", 0);
+UT_BENCH_ROW("`UT_FASTMEM` vs `boost::pool`, random free (information)", "1M 32-byte objects",
+             "Fastmem32Random", "BoostPool32Random", 0);
+UT_BENCH_ROW("`UT_SM_SMALLMEM` getmem/relmem vs malloc/free, random free", "1M 16-byte objects",
+             "Smallmem16", "Malloc16", 0.5);
