@@ -25,6 +25,4 @@ UT_TS_FORWARD(char *, get_ts_year, nullptr)
 UT_TS_FORWARD(char *, get_ts_wday, nullptr)
 UT_TS_FORWARD(char *, get_ts_monthst, nullptr)
 
-long UT_TIMESTAMP::compare_time(UT_TIMESTAMP *other) {
-  return imp ? imp->compare_time(other) : 0;
-}
+long UT_TIMESTAMP::compare_time(UT_TIMESTAMP *other) { return imp ? imp->compare_time(other) : 0; }

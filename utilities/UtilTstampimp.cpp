@@ -116,6 +116,8 @@ char *UT_TIMESTAMP_IMP::get_ts_minute() { return tm ? putnumber(c_buff3, tm->min
 char *UT_TIMESTAMP_IMP::get_ts_second() { return tm ? putnumber(c_buff4, tm->sec) : nullptr; }
 char *UT_TIMESTAMP_IMP::get_ts_mday() { return tm ? putnumber(c_buff1, tm->mday) : nullptr; }
 char *UT_TIMESTAMP_IMP::get_ts_month() { return tm ? putnumber(c_buff2, tm->mon + 1L) : nullptr; }
-char *UT_TIMESTAMP_IMP::get_ts_year() { return tm ? putnumber(c_buff5, tm->year + 1900L) : nullptr; }
+char *UT_TIMESTAMP_IMP::get_ts_year() {
+  return tm ? putnumber(c_buff5, tm->year + 1900L) : nullptr;
+}
 char *UT_TIMESTAMP_IMP::get_ts_wday() { return tm ? wdayname(tm->wday) : nullptr; }
 char *UT_TIMESTAMP_IMP::get_ts_monthst() { return tm ? monthname(tm->mon) : nullptr; }

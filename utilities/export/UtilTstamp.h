@@ -27,8 +27,8 @@ public:
   UT_TIMESTAMP &operator=(const UT_TIMESTAMP &) = delete;
 
   char *get_timestamp_string();
-  long get_absolute_time();                 // calendar time in seconds
-  long compare_time(UT_TIMESTAMP *other);   // this minus other, seconds; null other: 0
+  long get_absolute_time();               // calendar time in seconds
+  long compare_time(UT_TIMESTAMP *other); // this minus other, seconds; null other: 0
   char *get_ts_hour();
   char *get_ts_minute();
   char *get_ts_second();
