@@ -15,28 +15,28 @@ class UT_MSGMAN {
 public:
   UT_MSGMAN();
   virtual ~UT_MSGMAN();
-  virtual void setvars(const char* subsystem, const char* unit, short line, const char* revision);
-  virtual void print_msg(const char* fmt, ...);
-  virtual void note_msg(const char* fmt, ...);
-  virtual void warn_msg(const char* fmt, ...);
-  virtual void error_msg(const char* fmt, ...);
-  virtual void numbered_msg(int number, const char* fmt, ...);
+  virtual void setvars(const char *subsystem, const char *unit, short line, const char *revision);
+  virtual void print_msg(const char *fmt, ...);
+  virtual void note_msg(const char *fmt, ...);
+  virtual void warn_msg(const char *fmt, ...);
+  virtual void error_msg(const char *fmt, ...);
+  virtual void numbered_msg(int number, const char *fmt, ...);
   // Formats the text and returns it widened, in a buffer owned by the manager that
   // stays valid until the next call; copy it with UT_STR::WDup.
-  virtual const wchar_t* translate_msg(const char* subsystem, const char* modname, const char* fmt,
+  virtual const wchar_t *translate_msg(const char *subsystem, const char *modname, const char *fmt,
                                        ...);
 
 protected:
-  const char* subsystem_;
-  const char* unit_;
+  const char *subsystem_;
+  const char *unit_;
   short line_;
-  const char* revision_;
+  const char *revision_;
 
 private:
-  wchar_t* wbuf_;
+  wchar_t *wbuf_;
   std::size_t wcap_;
 };
-extern UT_MSGMAN* ut_msgman;
+extern UT_MSGMAN *ut_msgman;
 
 enum UT_ACCESS { UT_READ = 1, UT_WRITE = 2 };
 
@@ -46,81 +46,81 @@ class UT_FILEMANAGER;
 // set geteof(); writes into a closed stream return 0.
 class UT_STREAM {
 public:
-  UT_STREAM(UT_ACCESS access, int bufsize, UT_FILEMANAGER* fman);
+  UT_STREAM(UT_ACCESS access, int bufsize, UT_FILEMANAGER *fman);
   virtual ~UT_STREAM();
-  int open(const char* fname, unsigned char flag); // 1 done, 0 failed
+  int open(const char *fname, unsigned char flag); // 1 done, 0 failed
   int close();                                     // 1 done, 0 nothing open
   int isopen() const;
   int writebyte(unsigned char);
   int writeshort(short);
   int writelong(long);
   int writeulong(unsigned long);
-  int writestring(const char*); // 4-byte length, then the characters (no NUL)
+  int writestring(const char *); // 4-byte length, then the characters (no NUL)
   unsigned char readbyte();
   short readshort();
   long readlong();
-  int readlong(long&);
-  int readulong(unsigned long&);
-  int readstring(char* buf, int limit); // buf holds limit + 1 bytes; returns count stored
-  int readline(char* buf, int limit);   // same limit rule; the line feed is not stored
+  int readlong(long &);
+  int readulong(unsigned long &);
+  int readstring(char *buf, int limit); // buf holds limit + 1 bytes; returns count stored
+  int readline(char *buf, int limit);   // same limit rule; the line feed is not stored
   int geteof() const;
   long getfoffset();
   int setfoffset(long);
-  UT_STREAM& operator<<(const char*);
-  UT_STREAM& operator<<(long);
-  UT_STREAM& operator<<(unsigned long);
-  UT_STREAM& operator<<(const void*);
-  UT_STREAM& operator<<(int);
+  UT_STREAM &operator<<(const char *);
+  UT_STREAM &operator<<(long);
+  UT_STREAM &operator<<(unsigned long);
+  UT_STREAM &operator<<(const void *);
+  UT_STREAM &operator<<(int);
   int flush();
 
-  UT_STREAM(const UT_STREAM&) = delete;
-  UT_STREAM& operator=(const UT_STREAM&) = delete;
+  UT_STREAM(const UT_STREAM &) = delete;
+  UT_STREAM &operator=(const UT_STREAM &) = delete;
 
 private:
-  int readbytes(void* dst, int n); // count read; sets eof when nothing could be read
-  int writebytes(const void* src, int n);
+  int readbytes(void *dst, int n); // count read; sets eof when nothing could be read
+  int writebytes(const void *src, int n);
   int fill();
   int flushwrite();
 
   UT_ACCESS access_;
-  UT_FILEMANAGER* fman_;
-  void* file_;         // FILE*
-  unsigned char* buf_; // write buffer, or read buffer
+  [[maybe_unused]] UT_FILEMANAGER *fman_;
+  void *file_;         // FILE*
+  unsigned char *buf_; // write buffer, or read buffer
   int bufsize_;
-  int bufpos_;  // next byte to read or write in buf_
-  int buflen_;  // bytes valid in buf_ (reading)
+  int bufpos_;   // next byte to read or write in buf_
+  int buflen_;   // bytes valid in buf_ (reading)
   long bufbase_; // file offset of buf_[0]
   int eof_;
 };
 
 class UT_FILEMANAGER {
 public:
-  UT_STREAM* open(const char* fname, UT_ACCESS access, unsigned char flag); // null on failure
-  int close(UT_STREAM*);                       // closes and deletes the stream
-  int getdatetime(const char* fname, long& t); // nonzero, and mtime in seconds, when it exists
+  UT_STREAM *open(const char *fname, UT_ACCESS access, unsigned char flag); // null on failure
+  int close(UT_STREAM *);                      // closes and deletes the stream
+  int getdatetime(const char *fname, long &t); // nonzero, and mtime in seconds, when it exists
 };
 extern UT_FILEMANAGER ut_file;
-extern UT_FILEMANAGER* ut_useddefaultfman;
+extern UT_FILEMANAGER *ut_useddefaultfman;
 
 // Text helpers. Every argument may be null unless said; character classes are ASCII.
 class UT_STR {
 public:
-  static int Len(const char*);
-  static char* Copy(char* dst, const char* src);
-  static char* Cat(char* dst, const char* src);
-  static char* Dup(const char*);        // new[]; release with delete[]; null: null
-  static wchar_t* WDup(const wchar_t*); // same for wide texts
-  static int Compare(const char*, const char*);  // null sorts first, two nulls equal
-  static int ICompare(const char*, const char*); // ignoring ASCII case
-  static int INCompare(const char*, const char*, int n);
-  static char* FindChar(const char*, int c);
-  static char* FindString(const char*, const char*);
-  static char GetToken(char* text, char* token, const char* delims);
-  static char* Trim(char*);
-  static int AToI(const char*);
-  static int SScanf(const char* text, const char* fmt, ...);
-  static int SPrintf(char* buf, int size, const char* fmt, ...); // bounded, always terminated
-  static const char* Decode(const char* encoded);
+  static int Len(const char *);
+  static char *Copy(char *dst, const char *src);
+  static char *Cat(char *dst, const char *src);
+  static char *Dup(const char *);                  // new[]; release with delete[]; null: null
+  static wchar_t *WDup(const wchar_t *);           // same for wide texts
+  static int Compare(const char *, const char *);  // null sorts first, two nulls equal
+  static int ICompare(const char *, const char *); // ignoring ASCII case
+  static int INCompare(const char *, const char *, int n);
+  static char *FindChar(const char *, int c);
+  static char *FindString(const char *, const char *);
+  static char GetToken(char *text, char *token, const char *delims);
+  static char *Trim(char *);
+  static int AToI(const char *);
+  static int SScanf(const char *text, const char *fmt, ...);
+  static int SPrintf(char *buf, int size, const char *fmt, ...); // bounded, always terminated
+  static const char *Decode(const char *encoded);
   static int IsAlnum(int);
   static int IsAlpha(int);
   static int IsSpace(int);
@@ -130,9 +130,9 @@ public:
 
 class UT_MEMORY {
 public:
-  static void Set(void*, int, unsigned);
-  static void Copy(void*, const void*, unsigned);
-  static void Move(void*, const void*, unsigned);
+  static void Set(void *, int, unsigned);
+  static void Copy(void *, const void *, unsigned);
+  static void Move(void *, const void *, unsigned);
 };
 
 struct ut_tm {
@@ -141,30 +141,30 @@ struct ut_tm {
 
 class UT_TIME {
 public:
-  static long Time(long* t);
-  static ut_tm* LocalTime(const long* t);
-  static char* AscTime(const ut_tm*);
-  static long MkTime(ut_tm*);
+  static long Time(long *t);
+  static ut_tm *LocalTime(const long *t);
+  static char *AscTime(const ut_tm *);
+  static long MkTime(ut_tm *);
   static double DiffTime(long a, long b);
 };
 
 // Base of the named allocator objects.
 class UT_STATOBJ {
 public:
-  UT_STATOBJ(const char* classname);
+  UT_STATOBJ(const char *classname);
   virtual ~UT_STATOBJ();
-  const char* getclassname() const;
+  const char *getclassname() const;
 
 private:
-  const char* classname_;
+  const char *classname_;
 };
 
-void* kor_malloc(unsigned);
-void* kor_realloc(void*, unsigned);
-void kor_free(void*);
-char* korform(const char* fmt, ...); // formatted text in a rotating static buffer
-const char* ut_getenv(const char*);
-const char* ut_getlang(); // "japanese" or "english"
+void *kor_malloc(unsigned);
+void *kor_realloc(void *, unsigned);
+void kor_free(void *);
+char *korform(const char *fmt, ...); // formatted text in a rotating static buffer
+const char *ut_getenv(const char *);
+const char *ut_getlang(); // "japanese" or "english"
 // Test hook: after n more successful kor_malloc/kor_realloc calls every further one
 // returns null, until kor_fail_after(-1).
 void kor_fail_after(long n);

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <unistd.h>
 
-static std::string vformat(const char* fmt, va_list ap) {
+static std::string vformat(const char *fmt, va_list ap) {
   if (!fmt)
     return std::string();
   va_list copy;
@@ -28,8 +28,8 @@ RecordingMsgman::RecordingMsgman() : previous_(ut_msgman) { ut_msgman = this; }
 
 RecordingMsgman::~RecordingMsgman() { ut_msgman = previous_; }
 
-void RecordingMsgman::setvars(const char* subsystem, const char* unit, short line,
-                              const char* revision) {
+void RecordingMsgman::setvars(const char *subsystem, const char *unit, short line,
+                              const char *revision) {
   if (pending_)
     ++stray_setvars;
   pending_ = true;
@@ -39,7 +39,7 @@ void RecordingMsgman::setvars(const char* subsystem, const char* unit, short lin
   line_s = line;
 }
 
-void RecordingMsgman::record(RecordedReport::Kind kind, int number, const std::string& text) {
+void RecordingMsgman::record(RecordedReport::Kind kind, int number, const std::string &text) {
   RecordedReport r;
   r.kind = kind;
   r.number = number;
@@ -57,29 +57,29 @@ void RecordingMsgman::record(RecordedReport::Kind kind, int number, const std::s
   reports.push_back(r);
 }
 
-#define RECORD(kind, number)                                                                     \
-  va_list ap;                                                                                    \
-  va_start(ap, fmt);                                                                             \
-  std::string text = vformat(fmt, ap);                                                           \
-  va_end(ap);                                                                                    \
+#define RECORD(kind, number)                                                                       \
+  va_list ap;                                                                                      \
+  va_start(ap, fmt);                                                                               \
+  std::string text = vformat(fmt, ap);                                                             \
+  va_end(ap);                                                                                      \
   record(kind, number, text)
 
-void RecordingMsgman::print_msg(const char* fmt, ...) { RECORD(RecordedReport::Print, 0); }
-void RecordingMsgman::note_msg(const char* fmt, ...) { RECORD(RecordedReport::Note, 0); }
-void RecordingMsgman::warn_msg(const char* fmt, ...) { RECORD(RecordedReport::Warn, 0); }
-void RecordingMsgman::error_msg(const char* fmt, ...) { RECORD(RecordedReport::Error, 0); }
-void RecordingMsgman::numbered_msg(int number, const char* fmt, ...) {
+void RecordingMsgman::print_msg(const char *fmt, ...) { RECORD(RecordedReport::Print, 0); }
+void RecordingMsgman::note_msg(const char *fmt, ...) { RECORD(RecordedReport::Note, 0); }
+void RecordingMsgman::warn_msg(const char *fmt, ...) { RECORD(RecordedReport::Warn, 0); }
+void RecordingMsgman::error_msg(const char *fmt, ...) { RECORD(RecordedReport::Error, 0); }
+void RecordingMsgman::numbered_msg(int number, const char *fmt, ...) {
   RECORD(RecordedReport::Numbered, number);
 }
 
-const wchar_t* RecordingMsgman::translate_msg(const char* subsystem, const char*, const char* fmt,
+const wchar_t *RecordingMsgman::translate_msg(const char *subsystem, const char *, const char *fmt,
                                               ...) {
   va_list ap;
   va_start(ap, fmt);
   std::string text = vformat(fmt, ap);
   va_end(ap);
-  RecordedReport r{RecordedReport::Translate, 0, subsystem ? subsystem : "", "", 0, "", false,
-                   text};
+  RecordedReport r{
+      RecordedReport::Translate, 0, subsystem ? subsystem : "", "", 0, "", false, text};
   reports.push_back(r);
   wide_.assign(text.begin(), text.end());
   return wide_.c_str();
@@ -93,7 +93,7 @@ void RecordingMsgman::clear() {
 
 std::vector<RecordedReport> RecordingMsgman::problems() const {
   std::vector<RecordedReport> out;
-  for (const auto& r : reports)
+  for (const auto &r : reports)
     if (r.kind != RecordedReport::Print && r.kind != RecordedReport::Translate)
       out.push_back(r);
   return out;
@@ -101,7 +101,7 @@ std::vector<RecordedReport> RecordingMsgman::problems() const {
 
 std::string RecordingMsgman::printed() const {
   std::string out;
-  for (const auto& r : reports)
+  for (const auto &r : reports)
     if (r.kind == RecordedReport::Print)
       out += r.text;
   return out;
@@ -110,7 +110,7 @@ std::string RecordingMsgman::printed() const {
 bool RecordingMsgman::all_framed() const {
   if (stray_setvars)
     return false;
-  for (const auto& r : reports) {
+  for (const auto &r : reports) {
     if (r.kind == RecordedReport::Translate)
       continue;
     if (!r.hadsetvars || r.subsystem != "Utilities" || r.unit.empty() || r.line <= 0 ||
@@ -134,14 +134,14 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string read_file_bytes(const std::string& path) {
+std::string read_file_bytes(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
 }
 
-void write_file_bytes(const std::string& path, const std::string& bytes) {
+void write_file_bytes(const std::string &path, const std::string &bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }

@@ -12,12 +12,12 @@
 struct RecordedReport {
   enum Kind { Print, Note, Warn, Error, Numbered, Translate };
   Kind kind;
-  int number;           // numbered_msg only, 0 otherwise
+  int number;            // numbered_msg only, 0 otherwise
   std::string subsystem; // context of the setvars that came before the report
   std::string unit;
   short line;
   std::string revision;
-  bool hadsetvars; // exactly one setvars came right before this report
+  bool hadsetvars;  // exactly one setvars came right before this report
   std::string text; // the formatted text
 };
 
@@ -26,13 +26,13 @@ public:
   RecordingMsgman();
   ~RecordingMsgman() override;
 
-  void setvars(const char* subsystem, const char* unit, short line, const char* revision) override;
-  void print_msg(const char* fmt, ...) override;
-  void note_msg(const char* fmt, ...) override;
-  void warn_msg(const char* fmt, ...) override;
-  void error_msg(const char* fmt, ...) override;
-  void numbered_msg(int number, const char* fmt, ...) override;
-  const wchar_t* translate_msg(const char* subsystem, const char* modname, const char* fmt,
+  void setvars(const char *subsystem, const char *unit, short line, const char *revision) override;
+  void print_msg(const char *fmt, ...) override;
+  void note_msg(const char *fmt, ...) override;
+  void warn_msg(const char *fmt, ...) override;
+  void error_msg(const char *fmt, ...) override;
+  void numbered_msg(int number, const char *fmt, ...) override;
+  const wchar_t *translate_msg(const char *subsystem, const char *modname, const char *fmt,
                                ...) override;
 
   std::vector<RecordedReport> reports;
@@ -48,8 +48,8 @@ public:
   bool all_framed() const;
 
 private:
-  void record(RecordedReport::Kind kind, int number, const std::string& text);
-  UT_MSGMAN* previous_;
+  void record(RecordedReport::Kind kind, int number, const std::string &text);
+  UT_MSGMAN *previous_;
   bool pending_ = false;
   std::string subsystem_s, unit_s, revision_s;
   short line_s = 0;
@@ -61,15 +61,15 @@ class TempDir {
 public:
   TempDir();
   ~TempDir();
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string &path() const { return path_; }
+  std::string file(const std::string &name) const { return path_ + "/" + name; }
 
 private:
   std::string path_;
 };
 
 // Whole-file helpers for byte-level checks.
-std::string read_file_bytes(const std::string& path);
-void write_file_bytes(const std::string& path, const std::string& bytes);
+std::string read_file_bytes(const std::string &path);
+void write_file_bytes(const std::string &path, const std::string &bytes);
 
 #endif

@@ -1,0 +1,267 @@
+// Singly linked list of element pointers with a sentinel, a tail and one cursor. Element
+// meaning comes from the four virtual data operations; the list owns only its nodes.
+// Reports only through printdata and printlist.
+#include "UtilList.h"
+
+#include "UtilReport.h"
+
+#include <cstdint>
+
+UT_REPORT_UNIT("UtilList", "$Revision: 1.1.2.1 $")
+
+static UT_LISTMEM *newnode(void *elem) {
+  UT_LISTMEM *node = new UT_LISTMEM;
+  node->next = nullptr;
+  node->data = elem;
+  return node;
+}
+
+static void releasenode(UT_LISTMEM *node) {
+  node->next = nullptr;
+  node->data = nullptr;
+  delete node;
+}
+
+UT_LIST::UT_LIST() {
+  head = newnode(nullptr);
+  tail = head;
+  current = head;
+}
+
+UT_LIST::~UT_LIST() {
+  // Only the base's freedata is in force here: derived owners call freelist first.
+  releasechain(true);
+  releasenode(head);
+  head = tail = current = nullptr;
+}
+
+void UT_LIST::freedata(void *) {}
+
+void UT_LIST::printdata(void *elem) {
+  UT_REPORT(print_msg, "%lx \n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(elem)));
+}
+
+unsigned char UT_LIST::finddata(void *elem, void *key) { return elem == key ? 1 : 0; }
+
+// Orders two addresses; compared whole so that 64-bit addresses are never truncated.
+int UT_LIST::compdata(void *a, void *b) {
+  uintptr_t x = reinterpret_cast<uintptr_t>(a);
+  uintptr_t y = reinterpret_cast<uintptr_t>(b);
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+// Detaches the chain, resets the list, then walks the detached nodes front to back.
+void UT_LIST::releasechain(bool owned) {
+  UT_LISTMEM *node = head->next;
+  head->next = nullptr;
+  tail = head;
+  current = head;
+  while (node) {
+    UT_LISTMEM *next = node->next;
+    if (owned)
+      freedata(node->data);
+    releasenode(node);
+    node = next;
+  }
+}
+
+void UT_LIST::freelist() { releasechain(true); }
+
+int UT_LIST::count() {
+  int n = 0;
+  for (UT_LISTMEM *node = head->next; node; node = node->next)
+    ++n;
+  return n;
+}
+
+void UT_LIST::addnext(UT_LISTMEM *node, void *elem) {
+  if (!node || !elem)
+    return;
+  UT_LISTMEM *added = newnode(elem);
+  added->next = node->next;
+  node->next = added;
+  if (tail == node)
+    tail = added;
+}
+
+int UT_LIST::append(void *elem) {
+  if (!elem)
+    return 0;
+  addnext(tail, elem);
+  return 1;
+}
+
+int UT_LIST::pushend(void *elem) { return append(elem); }
+
+int UT_LIST::push(void *elem) {
+  if (!elem)
+    return 0;
+  addnext(head, elem);
+  return 1;
+}
+
+// Unlinks `node` (whose predecessor is `pred`), releasing its element first when owned.
+void UT_LIST::unlink(UT_LISTMEM *pred, UT_LISTMEM *node, bool owned) {
+  if (owned)
+    freedata(node->data);
+  if (tail == node)
+    tail = pred;
+  if (current == node)
+    current = node->next;
+  pred->next = node->next;
+  releasenode(node);
+}
+
+void *UT_LIST::pop() {
+  UT_LISTMEM *node = head->next;
+  if (!node)
+    return nullptr;
+  void *elem = node->data;
+  unlink(head, node, false);
+  return elem;
+}
+
+void *UT_LIST::popend() {
+  if (tail == head)
+    return nullptr;
+  UT_LISTMEM *pred = head;
+  while (pred->next != tail)
+    pred = pred->next;
+  void *elem = tail->data;
+  unlink(pred, tail, false);
+  return elem;
+}
+
+void UT_LIST::reset() { current = head; }
+
+void *UT_LIST::getnext() {
+  if (!current)
+    return nullptr;
+  current = current->next;
+  return current ? current->data : nullptr;
+}
+
+void *UT_LIST::peeknext() {
+  if (!current || !current->next)
+    return nullptr;
+  return current->next->data;
+}
+
+void *UT_LIST::find(void *key) {
+  if (!key)
+    return nullptr;
+  for (UT_LISTMEM *node = head->next; node; node = node->next) {
+    if (finddata(node->data, key)) {
+      current = node;
+      return node->data;
+    }
+  }
+  return nullptr;
+}
+
+int UT_LIST::insert(void *elem) {
+  if (!elem || !current)
+    return 0;
+  addnext(current, elem);
+  return 1;
+}
+
+int UT_LIST::insert(void *anchor, void *elem) {
+  if (!anchor || !elem)
+    return 0;
+  UT_LISTMEM *at = (current && current != head && current->data == anchor) ? current : nullptr;
+  for (UT_LISTMEM *node = head->next; node && !at; node = node->next)
+    if (node->data == anchor)
+      at = node;
+  if (!at)
+    return 0;
+  addnext(at, elem);
+  return 1;
+}
+
+// Removes the first node from the front that holds `elem`.
+int UT_LIST::unlinkfirst(void *elem, bool owned) {
+  if (!elem)
+    return 0;
+  for (UT_LISTMEM *pred = head; pred->next; pred = pred->next) {
+    if (pred->next->data == elem) {
+      unlink(pred, pred->next, owned);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int UT_LIST::remove() {
+  if (!current || current == head)
+    return 0;
+  return unlinkfirst(current->data, true);
+}
+
+int UT_LIST::remove(void *elem) { return unlinkfirst(elem, true); }
+
+int UT_LIST::rmunowned() {
+  if (!current || current == head)
+    return 0;
+  return unlinkfirst(current->data, false);
+}
+
+int UT_LIST::rmunowned(void *elem) { return unlinkfirst(elem, false); }
+
+int UT_LIST::l_remove(void *elem, unsigned char owned) { return unlinkfirst(elem, owned != 0); }
+
+void UT_LIST::delnext(UT_LISTMEM *node, unsigned char owned) {
+  if (!node || !node->next)
+    return;
+  unlink(node, node->next, owned != 0);
+}
+
+int UT_LIST::mergesort(void *elem) {
+  if (!elem)
+    return 0;
+  if (tail == head) {
+    addnext(head, elem);
+    return 1;
+  }
+  // Fast path for ascending input: equal or smaller last element, append.
+  if (compdata(tail->data, elem) <= 0) {
+    addnext(tail, elem);
+    return 1;
+  }
+  for (UT_LISTMEM *pred = head; pred->next; pred = pred->next) {
+    if (compdata(pred->next->data, elem) > 0) {
+      addnext(pred, elem);
+      return 1;
+    }
+  }
+  return 0; // only an inconsistent compdata gets here
+}
+
+void UT_LIST::sort() {
+  if (!head->next)
+    return;
+  UT_LISTMEM *node = head->next;
+  head->next = nullptr;
+  tail = head;
+  current = head;
+  while (node) {
+    UT_LISTMEM *next = node->next;
+    mergesort(node->data);
+    releasenode(node);
+    node = next;
+  }
+  UT_LISTMEM *last = head;
+  while (last->next)
+    last = last->next;
+  tail = last;
+  current = head;
+}
+
+void UT_LIST::printlist(unsigned char numbered) {
+  int index = 0;
+  for (UT_LISTMEM *node = head->next; node; node = node->next, ++index) {
+    if (numbered)
+      UT_REPORT(print_msg, "%d \n", index);
+    printdata(node->data);
+  }
+}

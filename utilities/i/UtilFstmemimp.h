@@ -1,0 +1,78 @@
+// UtilFstmemimp: the implementation of the fixed-size pools and the registry that lists
+// them. Relies on UT_DARRAY for the registry and on the global allocator for blocks.
+#ifndef UTILFSTMEMIMP_H
+#define UTILFSTMEMIMP_H
+
+#include "UtilDarray.h"
+#include "UtilFstmem.h"
+
+// One block of a pool. The free elements of the block form a singly linked list through
+// their first pointer-sized bytes (read and written with memcpy, since elements need not
+// be pointer-aligned), starting at `free`.
+struct UT_FM_BLOCK_HEAD {
+  UT_FM_BLOCK_HEAD *next; // following block, null for the last
+  void *free;             // first free element, null when the block is full
+  void *storage;          // block_size bytes from the global allocator
+  unsigned long used;     // elements of this block handed out
+};
+
+// The pool proper. Invariants: every block in the chain holds elem_cnt elements; `used`
+// counts the block's elements not on its free list; the block last allocated from or
+// freed into is `head`; only the last remaining block may be empty.
+class UT_FASTMEM_IMP : public UT_STATOBJ {
+public:
+  UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, const char *name);
+  ~UT_FASTMEM_IMP() override;
+
+  // Sets up a fresh block: new storage, every element on the free list in address order.
+  // Returns 0 (header left without storage) when the storage cannot be had.
+  int init_block(UT_FM_BLOCK_HEAD *block);
+  void *getnewptr();
+  void int_free(void *p);
+  [[noreturn]] void abort();
+  int fastmem_verify();
+  void dump() const;
+  static void report_usage();
+
+  UT_FM_BLOCK_HEAD *head;
+  unsigned long elem_size;
+  unsigned long elem_cnt;
+  unsigned long block_size;
+  int debug_level;
+  const char *classname;
+
+  static int global_debug;
+
+  UT_FASTMEM_IMP(const UT_FASTMEM_IMP &) = delete;
+  UT_FASTMEM_IMP &operator=(const UT_FASTMEM_IMP &) = delete;
+
+private:
+  UT_FM_BLOCK_HEAD *new_block();
+  void release_block(UT_FM_BLOCK_HEAD *block);
+  void move_to_front(UT_FM_BLOCK_HEAD *prev, UT_FM_BLOCK_HEAD *block);
+};
+
+// A contiguous array of pool pointers; `ptrs` is its handle variable.
+class DARRAY_FSTMEMPTR : public UT_DARRAY {
+public:
+  DARRAY_FSTMEMPTR() : UT_DARRAY(reinterpret_cast<void **>(&ptrs), sizeof(void *), 50, 0) {}
+  UT_FASTMEM_IMP **ptrs = nullptr;
+};
+
+// The registry of every living pool, in construction order. Created on first use and kept
+// until the program ends.
+class UT_FASTMEM_MGR {
+public:
+  static UT_FASTMEM_MGR *Instance(); // null only when it cannot be allocated
+  void report() const;
+  void add(UT_FASTMEM_IMP *pool);
+  void remove(UT_FASTMEM_IMP *pool);
+
+  DARRAY_FSTMEMPTR pools;
+
+private:
+  UT_FASTMEM_MGR() = default;
+  static UT_FASTMEM_MGR *_instance;
+};
+
+#endif

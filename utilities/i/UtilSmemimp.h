@@ -1,0 +1,63 @@
+// UtilSmemimp: the small-object allocators proper and the size-class manager behind the
+// shared ones. Chunks, buckets and tables come from kor_malloc/kor_realloc.
+#ifndef UTILSMEMIMP_H
+#define UTILSMEMIMP_H
+
+#include "UtilSmem.h"
+
+// An allocator of elements of one rounded size. Free elements are held as pointers in
+// buckets of `nperbucket` entries: elements are taken from bucket 0 at `getpos` and given
+// back into `relbucket` at `putpos`; a full release bucket joins the table whole. A chunk
+// of nperbucket elements refills bucket 0 when the table runs dry. Chunks are recorded
+// (and freed on destruction) only for dedicated allocators.
+class UT_SM_INT_SMALLMEM {
+public:
+  UT_SM_INT_SMALLMEM(int elsize, unsigned char record_chunks, const char *name, long blockbytes);
+  ~UT_SM_INT_SMALLMEM();
+
+  void *getmem(); // null when no chunk can be had
+  void relmem(void *p);
+  // Points the nperbucket entries of bucket at the elements of a new chunk; 0 when no
+  // chunk can be had (bucket unchanged).
+  int fillbucket(void **bucket);
+
+  unsigned short elsize;
+  unsigned short nperbucket;
+  long blockbytes;
+  char *name;
+  unsigned short getpos;
+  unsigned short tablesize;
+  unsigned short nbuckets;
+  void ***buckets;
+  unsigned short putpos;
+  unsigned short nchunks;
+  void **relbucket;
+  void **chunks;
+
+  UT_SM_INT_SMALLMEM(const UT_SM_INT_SMALLMEM &) = delete;
+  UT_SM_INT_SMALLMEM &operator=(const UT_SM_INT_SMALLMEM &) = delete;
+};
+
+// One shared size-class allocator per rounded size 4, 8, ..., 60, created on demand and
+// never destroyed.
+class UT_SM_MNGR {
+public:
+  UT_SM_MNGR();
+  UT_SM_INT_SMALLMEM *getmemhandler(int elsize); // null when it cannot be built
+
+  UT_SM_INT_SMALLMEM *handlers[15];
+};
+
+// Set when the debug environment variable named by ut_smdebugid is present.
+extern unsigned char ut_smdebug;
+
+class UT_SM_SMALLMEM_IMP : public UT_STATOBJ {
+public:
+  UT_SM_SMALLMEM_IMP(int elsize, unsigned char dedicated, const char *name, long blockbytes);
+  ~UT_SM_SMALLMEM_IMP() override;
+
+  UT_SM_INT_SMALLMEM *handler; // null when refused for its size
+  unsigned char dedicated;
+};
+
+#endif
