@@ -24,20 +24,20 @@ bool withinbox(Point a, Point b, Point p) {
          p.y <= std::max(a.y, b.y);
 }
 
-bool inside(const UT_EXTREMA& r, short px, short py) {
+bool inside(const UT_EXTREMA &r, short px, short py) {
   return r.xmin <= px && px <= r.xmax && r.ymin <= py && py <= r.ymax;
 }
 
 // Corners in the order (xmin,ymin), (xmax,ymin), (xmax,ymax), (xmin,ymax).
-bool cornerinside(const UT_EXTREMA& of, const UT_EXTREMA& in) {
+bool cornerinside(const UT_EXTREMA &of, const UT_EXTREMA &in) {
   return inside(in, of.xmin, of.ymin) || inside(in, of.xmax, of.ymin) ||
          inside(in, of.xmax, of.ymax) || inside(in, of.xmin, of.ymax);
 }
 
 } // namespace
 
-unsigned char ut_lineintersect(short x1, short y1, short x2, short y2, short x3, short y3,
-                               short x4, short y4) {
+unsigned char ut_lineintersect(short x1, short y1, short x2, short y2, short x3, short y3, short x4,
+                               short y4) {
   const Point p1{x1, y1}, p2{x2, y2}, p3{x3, y3}, p4{x4, y4};
   const int d1 = orientation(p3, p4, p1), d2 = orientation(p3, p4, p2);
   const int d3 = orientation(p1, p2, p3), d4 = orientation(p1, p2, p4);
@@ -53,14 +53,14 @@ unsigned char ut_lineintersect(short x1, short y1, short x2, short y2, short x3,
   return 0;
 }
 
-unsigned char UT_EXTREMA::overlap(UT_EXTREMA& other) {
+unsigned char UT_EXTREMA::overlap(UT_EXTREMA &other) {
   // Corners of other inside this, then corners of this inside other.
   if (cornerinside(other, *this) || cornerinside(*this, other))
     return 1;
   // Cross-shaped overlaps, where an edge of one crosses an edge of the other
   // and no corner lies inside. Vertical edges of this against horizontal edges of other,
   // then horizontal edges of this against vertical edges of other.
-  const UT_EXTREMA& o = other;
+  const UT_EXTREMA &o = other;
   for (short x : {xmin, xmax})
     for (short y : {o.ymin, o.ymax})
       if (ut_lineintersect(x, ymin, x, ymax, o.xmin, y, o.xmax, y))

@@ -15,7 +15,7 @@
 // recursion depth is at most log2(n). The comparison may itself call qsort.
 class UT_SORT {
 public:
-  static int qsort(char* base, int n, int size, int (*compar)(const void*, const void*));
+  static int qsort(char *base, int n, int size, int (*compar)(const void *, const void *));
 };
 
 #endif
