@@ -226,8 +226,10 @@ int UT_STREAM::readline(char *buf, int limit) {
         break;
       char c = static_cast<char>(buf_[bufpos_++]);
       any = true;
-      if (c == '\n')
+      if (c == '\n') {
+        pendingcr = false; // a carriage return right before the line feed is dropped
         break;
+      }
       if (pendingcr)
         put('\r');
       pendingcr = (c == '\r');

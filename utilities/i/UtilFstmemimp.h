@@ -56,7 +56,7 @@ private:
 class DARRAY_FSTMEMPTR : public UT_DARRAY {
 public:
   DARRAY_FSTMEMPTR() : UT_DARRAY(reinterpret_cast<void **>(&ptrs), sizeof(void *), 50, 0) {}
-  UT_FASTMEM_IMP **ptrs = nullptr;
+  UT_FASTMEM_IMP **ptrs; // set by the UT_DARRAY constructor: no initialiser here
 };
 
 // The registry of every living pool, in construction order. Created on first use and kept

@@ -36,6 +36,12 @@ public:
 
   UT_SM_INT_SMALLMEM(const UT_SM_INT_SMALLMEM &) = delete;
   UT_SM_INT_SMALLMEM &operator=(const UT_SM_INT_SMALLMEM &) = delete;
+
+private:
+  bool ready();   // bucket 0 has an element at getpos, refilling it if needed
+  bool advance(); // bucket 0 is used up: take the next bucket, or refill from a chunk
+  bool handoff(); // the full release bucket joins the table; a fresh one replaces it
+  bool recording; // chunks are to be recorded (even if the first list could not be had)
 };
 
 // One shared size-class allocator per rounded size 4, 8, ..., 60, created on demand and

@@ -1,0 +1,313 @@
+// Tests of the indexed segmented file: the byte layout it writes, round trips in both
+// cache modes, its directory queries and reports, and damaged files handed to load.
+#include "UtilIfile.h"
+#include "RecordingMsgman.h"
+#include "UtilIfileimp.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+std::string le(long v, int n) { // n little-endian bytes of v
+  std::string s;
+  for (int i = 0; i < n; ++i)
+    s += static_cast<char>((static_cast<unsigned long>(v) >> (8 * i)) & 0xff);
+  return s;
+}
+std::string header(int version, int numsegs, long diroffset, int dv = 0, int dr = 0) {
+  std::string h =
+      le(version, 1) + le(0, 1) + le(dv, 1) + le(dr, 1) + le(numsegs, 2) + le(diroffset, 4);
+  return h + std::string(128 - h.size(), '\0');
+}
+std::string dirent(const std::string &name, long off, long size, long type, long data) {
+  return le(long(name.size()), 4) + name + le(off, 4) + le(size, 4) + le(type, 4) + le(data, 4);
+}
+void putseg(UT_IFILE &f, const char *name, const std::string &bytes, long type = 1, long data = 0) {
+  UT_STREAM *s = f.putdataseg(const_cast<char *>(name), type, data);
+  ASSERT_NE(s, nullptr) << name;
+  for (char c : bytes)
+    s->writebyte(static_cast<unsigned char>(c));
+  EXPECT_EQ(f.enddataseg(), 1);
+}
+std::string getseg(UT_IFILE &f, const char *name, long type = -1) {
+  UT_IFILESEGINFO info;
+  UT_STREAM *s = f.getdataseg(const_cast<char *>(name), type, &info);
+  if (!s)
+    return "<none>";
+  std::string out;
+  for (long i = 0; i < info.getsize(); ++i)
+    out += static_cast<char>(s->readbyte());
+  f.enddataseg();
+  return out;
+}
+char *cs(const char *s) { return const_cast<char *>(s); }
+// The non-print reports as "kind text", after checking they all came from this unit.
+std::vector<std::string> kinds(const RecordingMsgman &rec) {
+  std::vector<std::string> out;
+  for (const RecordedReport &r : rec.problems()) {
+    EXPECT_EQ(r.unit, "UtilIfileimp");
+    EXPECT_TRUE(r.hadsetvars && r.revision == "$Revision: 1.1.2.1 $");
+    std::string kind = r.kind == RecordedReport::Warn ? "warn" : "note";
+    out.push_back((r.kind == RecordedReport::Numbered ? std::to_string(r.number) : kind) + " " +
+                  r.text);
+  }
+  return out;
+}
+} // namespace
+
+TEST(UtilIfile, EmptyFileIsTheBareHeaderAndASecondUnloadIsRefused) {
+  RecordingMsgman rec;
+  TempDir dir;
+  UT_IFILE f;
+  ASSERT_EQ(f.create(dir.file("e").c_str()), 1);
+  EXPECT_EQ(f.getaccess(), UT_WRITE);
+  f.setdataversion(7);
+  f.setdatarevision(9);
+  EXPECT_EQ(f.unload(), 1);
+  EXPECT_EQ(read_file_bytes(dir.file("e")), header(2, 0, 128, 7, 9));
+  EXPECT_TRUE(rec.problems().empty());
+  EXPECT_EQ(f.unload(), 0);
+  EXPECT_EQ(kinds(rec), std::vector<std::string>{"note No file is open to unload.\n"});
+}
+
+TEST(UtilIfile, SegmentsLieBackToBackAndARewriteMovesOnlyTheOffset) {
+  for (unsigned char cache : {1, 0}) {
+    TempDir dir;
+    UT_IFILE f;
+    f.setfilecache(cache);
+    ASSERT_EQ(f.create(dir.file("ab").c_str()), 1);
+    putseg(f, "alpha", "0123456789", 3, -4);
+    putseg(f, "beta", "abcde", 5, 6);
+    EXPECT_EQ(f.unload(), 1);
+    EXPECT_EQ(read_file_bytes(dir.file("ab")), header(2, 2, 143) + "0123456789abcde" +
+                                                   dirent("alpha", 128, 10, 3, -4) +
+                                                   dirent("beta", 138, 5, 5, 6));
+    ASSERT_EQ(f.create(dir.file("re").c_str()), 1);
+    putseg(f, "alpha", "0123456789");
+    putseg(f, "beta", "abcde");
+    putseg(f, "alpha", "xyz", 8, 9);
+    EXPECT_EQ(f.unload(), 1);
+    EXPECT_EQ(read_file_bytes(dir.file("re")), header(2, 2, 146) + "0123456789abcdexyz" +
+                                                   dirent("alpha", 143, 3, 8, 9) +
+                                                   dirent("beta", 138, 5, 1, 0))
+        << "cache " << int(cache);
+  }
+}
+
+TEST(UtilIfile, ThousandRandomSegmentsRoundTripInBothCacheModes) {
+  const unsigned seed = 20261206;
+  std::mt19937 rng(seed);
+  std::vector<std::string> data(1200);
+  std::vector<long> types(data.size());
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    data[i].resize(rng() % 300);
+    for (char &c : data[i])
+      c = static_cast<char>(rng());
+    types[i] = static_cast<int32_t>(rng());
+  }
+  for (unsigned char cache : {1, 0}) {
+    TempDir dir;
+    UT_IFILE w;
+    w.setfilecache(cache);
+    ASSERT_EQ(w.create(dir.file("r").c_str()), 1);
+    for (std::size_t i = 0; i < data.size(); ++i)
+      putseg(w, ("s" + std::to_string(i)).c_str(), data[i], types[i], long(i) - 600);
+    ASSERT_EQ(w.unload(), 1);
+    UT_IFILE r;
+    r.setfilecache(cache);
+    ASSERT_EQ(r.load(dir.file("r").c_str()), 1);
+    ASSERT_EQ(r.getnumsegs(), short(data.size()));
+    UT_IFILESEGINFO info;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      std::string name = "s" + std::to_string(i);
+      ASSERT_EQ(getseg(r, name.c_str(), types[i]), data[i]) << "seed " << seed << " seg " << i;
+      ASSERT_EQ(r.getnextseginfo(info), i + 1 < data.size()) << "directory order";
+      EXPECT_EQ(info.getdata(), long(std::min(i + 1, data.size() - 1)) - 600);
+    }
+  }
+}
+
+TEST(UtilIfile, DirectoryQueriesFollowTheCursorAndRefuseWhatIsNotThere) {
+  RecordingMsgman rec;
+  TempDir dir;
+  UT_IFILE f;
+  ASSERT_EQ(f.create(dir.file("q").c_str()), 1);
+  EXPECT_EQ(f.getdataseg(cs("a"), -1, nullptr), nullptr) << "getdataseg in write mode";
+  putseg(f, "a", "1", 10, 100);
+  putseg(f, "b", "22", 20, 200);
+  putseg(f, "c", "333", 30, 300);
+  EXPECT_EQ(f.putdataseg(nullptr, 0, 0), nullptr);
+  ASSERT_EQ(f.unload(), 1);
+  ASSERT_EQ(f.load(dir.file("q").c_str()), 1);
+  EXPECT_EQ(f.putdataseg(cs("d"), 0, 0), nullptr) << "putdataseg in read mode";
+  EXPECT_EQ(getseg(f, "b", 20), "22");
+  EXPECT_EQ(getseg(f, "b", 21), "<none>");
+  EXPECT_EQ(getseg(f, "z"), "<none>");
+  EXPECT_EQ(f.getdataseg(nullptr, -1, nullptr), nullptr);
+  UT_IFILESEGINFO info;
+  EXPECT_EQ(info.getname(), nullptr);
+  auto seen = [&info](int result) { // result, name, size, type, data
+    return std::to_string(result) + " " + info.getname() + " " + std::to_string(info.getsize()) +
+           " " + std::to_string(info.gettype()) + " " + std::to_string(info.getdata());
+  };
+  EXPECT_EQ(seen(f.getseginfo(1L, info)), "1 b 2 20 200");
+  EXPECT_EQ(seen(f.getnextseginfo(info)), "1 c 3 30 300");
+  EXPECT_EQ(seen(f.getnextseginfo(info)), "0  3 30 300") << "a miss leaves size, type, data";
+  for (long bad : {-1L, 3L}) {
+    EXPECT_EQ(seen(f.getseginfo(cs("b"), info)), "1 b 2 20 200");
+    EXPECT_EQ(seen(f.getseginfo(bad, info)), "0  2 20 200");
+  }
+  EXPECT_EQ(seen(f.getseginfo(cs("a"), info)), "1 a 1 10 100");
+  EXPECT_EQ(seen(f.getnextseginfo(info)), "1 b 2 20 200") << "a lookup by name moves the cursor";
+  f.resetseginfo();
+  EXPECT_EQ(seen(f.getnextseginfo(info)), "1 a 1 10 100");
+  EXPECT_EQ(seen(f.getseginfo(cs("none"), info)), "0  1 10 100");
+  EXPECT_EQ(f.unload(), 1);
+  EXPECT_TRUE(rec.problems().empty());
+
+  UT_IFILE big;
+  for (int i = 0; i <= 32760; ++i)
+    big.newfdir(cs("n"), 0, 0);
+  EXPECT_EQ(big.getnumsegs(), short(32761));
+  EXPECT_EQ(kinds(rec), std::vector<std::string>{"1 Too many segments found <32761>\n"});
+}
+
+TEST(UtilIfile, EnddatasegAndOpenSegmentsDependOnTheCacheMode) {
+  for (unsigned char cache : {1, 0}) {
+    TempDir dir;
+    UT_IFILE f;
+    f.setfilecache(cache);
+    EXPECT_EQ(f.enddataseg(), 0);
+    ASSERT_EQ(f.create(dir.file("c").c_str()), 1);
+    putseg(f, "one", "1111");
+    EXPECT_EQ(f.enddataseg(), cache ? 1 : 0) << "second enddataseg";
+    UT_STREAM *s = f.putdataseg(cs("two"), 0, 0);
+    ASSERT_NE(s, nullptr);
+    s->writebyte('2');
+    UT_STREAM *t = f.putdataseg(cs("three"), 0, 0);
+    EXPECT_EQ(t != nullptr, cache == 1) << "a second open segment is refused without the cache";
+    if (t)
+      t->writebyte('3');
+    // The segment still open at unload is ended, not overwritten by the directory.
+    EXPECT_EQ(f.unload(), 1);
+    ASSERT_EQ(f.load(dir.file("c").c_str()), 1);
+    EXPECT_EQ(getseg(f, "one"), "1111");
+    EXPECT_EQ(getseg(f, "two"), cache ? "" : "2");
+    EXPECT_EQ(getseg(f, "three"), cache ? "3" : "<none>");
+  }
+}
+
+TEST(UtilIfile, OpenFailuresVersionChecksAndFilesLeftOpenAreReported) {
+  RecordingMsgman rec;
+  TempDir dir;
+  {
+    UT_IFILE f;
+    EXPECT_EQ(f.load(dir.file("missing").c_str()), 0);
+    EXPECT_STREQ(f.getfname(), dir.file("missing").c_str()) << "the name stays set";
+    EXPECT_EQ(f.create(dir.file("no/such/dir").c_str()), 0);
+    write_file_bytes(dir.file("v3"), header(3, 0, 128));
+    EXPECT_EQ(f.load(dir.file("v3").c_str()), 0);
+    std::string r1 = header(2, 1, 128) + dirent("x", 128, 0, 0, 0);
+    r1[1] = 1;
+    write_file_bytes(dir.file("r1"), r1);
+    EXPECT_EQ(f.load(dir.file("r1").c_str()), 1);
+    EXPECT_EQ(f.getrevision(), 1);
+    EXPECT_EQ(f.getnumsegs(), 1);
+    EXPECT_EQ(f.create(dir.file("w").c_str()), 1);
+    EXPECT_EQ(f.getnumsegs(), 0) << "the earlier file's directory is dropped";
+  }
+  std::string v3 = dir.file("v3"), r1 = dir.file("r1"), w = dir.file("w");
+  std::string m = dir.file("missing"), nd = dir.file("no/such/dir");
+  EXPECT_EQ(kinds(rec),
+            (std::vector<std::string>{
+                "3 Unable to open file \"" + m + "\" for input.\n",
+                "warn File \"" + m + "\" was not closed before file \"" + nd + "\" was created\n",
+                "4 Unable to open file \"" + nd + "\" for output.\n",
+                "warn File \"" + nd + "\" was not closed before file \"" + v3 + "\" was opened\n",
+                "2 Incompatible versions. Version 3 does not match current version 2 for file \"" +
+                    v3 + "\".\n",
+                "warn File \"" + v3 + "\" was not closed before file \"" + r1 + "\" was opened\n",
+                "warn Revision 1 does not match current revision 0 for file \"" + r1 + "\".\n",
+                "warn File \"" + r1 + "\" was not closed before file \"" + w + "\" was created\n",
+                "warn UT_IFILE destroyed but file \"" + w + "\" not closed.\n"}));
+}
+
+TEST(UtilIfile, DamagedFilesLoadWhatPrecedesTheDamageAndNeverMore) {
+  const std::string seg = "SEGMENT";
+  const std::string two = dirent("first", 128, 7, 1, 2) + dirent("second", 130, 3, 1, 2);
+  struct Case {
+    std::string what, bytes;
+    int result, kept;
+    std::string report;
+  };
+  std::vector<Case> cases = {
+      {"empty file", "", 0, 0, "Incompatible versions. Version 0 does not match"},
+      {"short header", header(2, 1, 0).substr(0, 5), 1, 0, ""},
+      {"numsegs -1", header(2, -1, 128), 1, 0, "Bad number of segments found\n   numsegs=-1."},
+      {"numsegs 32761", header(2, 32761, 128) + seg, 1, 0, "   numsegs=32761.  Cannot load"},
+      {"directory past end", header(2, 2, 9999) + seg + two, 1, 0, ""},
+      {"directory negative", header(2, 2, -5) + seg + two, 1, 0, ""},
+      {"directory in header", header(2, 2, 4) + seg + two, 1, 0, ""},
+      {"4 GiB name", header(2, 2, 135) + seg + dirent("first", 128, 7, 1, 2) + le(-1, 4) + "ab", 1,
+       1, ""},
+      {"offset negative",
+       header(2, 2, 135) + seg + dirent("first", 128, 7, 1, 2) + dirent("bad", -1, 3, 1, 2), 1, 1,
+       ""},
+      {"size negative", header(2, 2, 135) + seg + dirent("bad", 128, -7, 1, 2) + two, 1, 0, ""}};
+  // Every cut of a two-entry directory keeps exactly the entries that are whole.
+  std::string whole = header(2, 2, 135) + seg + two;
+  for (std::size_t len = 135; len < whole.size(); ++len)
+    cases.push_back({"cut at " + std::to_string(len), whole.substr(0, len), 1,
+                     len >= 135 + dirent("first", 0, 0, 0, 0).size() ? 1 : 0, ""});
+  for (unsigned char cache : {1, 0}) {
+    for (const Case &c : cases) {
+      RecordingMsgman rec;
+      TempDir dir;
+      write_file_bytes(dir.file("d"), c.bytes);
+      UT_IFILE f;
+      f.setfilecache(cache);
+      EXPECT_EQ(f.load(dir.file("d").c_str()), c.result) << c.what;
+      EXPECT_EQ(f.getnumsegs(), c.kept) << c.what;
+      EXPECT_EQ(getseg(f, "first"), c.kept ? seg : "<none>") << c.what;
+      EXPECT_EQ(rec.problems().empty(), c.report.empty()) << c.what;
+      if (!c.report.empty()) {
+        EXPECT_NE(rec.problems()[0].text.find(c.report), std::string::npos) << c.what;
+      }
+    }
+  }
+}
+
+TEST(UtilIfile, SegmentsPointingPastTheEndReadAsEndOfFile) {
+  TempDir dir;
+  write_file_bytes(dir.file("p"), header(2, 2, 128) + dirent("far", 100000, 10, 1, 2) +
+                                      dirent("over", 130, 1000, 1, 2));
+  for (unsigned char cache : {1, 0}) {
+    UT_IFILE f;
+    f.setfilecache(cache);
+    ASSERT_EQ(f.load(dir.file("p").c_str()), 1);
+    ASSERT_EQ(f.getnumsegs(), 2);
+    UT_STREAM *s = f.getdataseg(cs("far"), -1, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->readlong(), 0);
+    EXPECT_NE(s->geteof(), 0);
+    EXPECT_EQ(f.enddataseg(), 1);
+    s = f.getdataseg(cs("over"), -1, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->readbyte(), 0) << "a byte of the first entry's name length";
+    EXPECT_EQ(s->geteof(), 0) << "a seek back clears the end of file";
+  }
+}
+
+TEST(UtilIfile, DirectoryListOwnsPrintsAndMatchesEntriesByName) {
+  RecordingMsgman rec;
+  LIST_UT_IFILEDIR list;
+  list.append(new UT_IFILEDIR(cs("b"), 128, 1, 2, 3));
+  list.append(new UT_IFILEDIR(cs("a"), 129, 1, 2, 3));
+  list.printlist(0);
+  EXPECT_EQ(rec.printed(), "b\na\n");
+  EXPECT_EQ(static_cast<UT_IFILEDIR *>(list.find(cs("a")))->gettype(), 2);
+  EXPECT_LT(list.compdata(list.find(cs("a")), list.find(cs("b"))), 0);
+  EXPECT_TRUE(rec.all_framed());
+}

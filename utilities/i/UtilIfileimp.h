@@ -1,0 +1,109 @@
+// UtilIfileimp: implementation classes of the indexed segmented file and its directory
+// list. Relies on UT_LIST for the directory and on the platform layer's streams.
+#ifndef UTILIFILEIMP_H
+#define UTILIFILEIMP_H
+
+#include "UtilIfile.h"
+#include "UtilList.h"
+
+#include <cstdint>
+
+// Values the file holds as 32-bit numbers stay 32-bit here, so what a writer sees before
+// unload is what a reader sees after load.
+class UT_IFILEDIR_IMP {
+public:
+  UT_IFILEDIR_IMP(char *name, long offset, long size, long type, long data);
+  ~UT_IFILEDIR_IMP();
+
+  char *name; // owned, UT_STR::Dup
+  int32_t offset;
+  int32_t size;
+  int32_t type;
+  int32_t data;
+};
+
+class UT_IFILESEGINFO_IMP {
+public:
+  UT_IFILESEGINFO_IMP();
+  ~UT_IFILESEGINFO_IMP();
+  void setname(char *newname); // frees the old name, keeps a copy of the new one
+
+  char *name; // owned; null until first filled
+  int32_t size;
+  int32_t type;
+  int32_t data;
+};
+
+// The directory: owns its UT_IFILEDIR entries and matches them by name.
+class LIST_UT_IFILEDIR : public UT_LIST {
+public:
+  ~LIST_UT_IFILEDIR();
+  void freedata(void *e) override;
+  void printdata(void *e) override;
+  unsigned char finddata(void *e, void *key) override;
+  int compdata(void *a, void *b) override;
+};
+
+// Invariants: fname is null exactly when no file is in use; stream is the one open
+// stream (kept from create/load to unload with filecache on, otherwise open only while a
+// segment is); curdir is set only between putdataseg and enddataseg; every entry's
+// offset is at least the header size.
+class UT_IFILE_IMP {
+public:
+  UT_IFILE_IMP();
+
+  void init();
+  void cleanup();
+  int create(const char *fname);
+  int load(const char *fname);
+  int unload();
+  virtual UT_STREAM *putdataseg(char *name, long type, long data);
+  int enddataseg();
+  UT_STREAM *getdataseg(char *name, long type, UT_IFILESEGINFO *info);
+  int getseginfo(char *name, UT_IFILESEGINFO &info);
+  int getseginfo(long index, UT_IFILESEGINFO &info);
+  int getnextseginfo(UT_IFILESEGINFO &info);
+  void resetseginfo();
+  short getnumsegs();
+  UT_IFILEDIR *newfdir(char *name, long type, long data);
+  void setfilecache(unsigned char on) { filecache = on; }
+  const char *getfname() const { return fname; }
+  unsigned char getversion() { return version; }
+  unsigned char getrevision() { return revision; }
+  unsigned char getdataversion() { return dataversion; }
+  unsigned char getdatarevision() { return datarevision; }
+  void setdataversion(unsigned char v) { dataversion = v; }
+  void setdatarevision(unsigned char r) { datarevision = r; }
+  UT_ACCESS getaccess() { return access; }
+  virtual void version_mismatch(unsigned char found);
+  virtual void revision_mismatch(unsigned char found);
+  virtual void openerror();
+  // Declared after the four operations so that they keep the first four slots.
+  virtual ~UT_IFILE_IMP();
+  void readsegdir(UT_STREAM *s);
+
+  UT_IFILE_IMP(const UT_IFILE_IMP &) = delete;
+  UT_IFILE_IMP &operator=(const UT_IFILE_IMP &) = delete;
+
+private:
+  void startfile(const char *newname, UT_ACCESS mode, const char *warning);
+  UT_STREAM *segmentstream(UT_ACCESS mode, unsigned char flag, long offset);
+  void closestream();
+  int countchecked();
+  int writedirectory();
+  static UT_IFILEDIR *makeentry(char *name, long offset, long size, long type, long data);
+
+  LIST_UT_IFILEDIR dir;
+  unsigned char version;
+  unsigned char revision;
+  unsigned char dataversion;
+  unsigned char datarevision;
+  char *fname;
+  UT_ACCESS access;
+  int32_t nextoffset;
+  UT_STREAM *stream;
+  UT_IFILEDIR *curdir;
+  unsigned char filecache;
+};
+
+#endif
