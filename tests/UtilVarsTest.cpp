@@ -4,6 +4,7 @@
 #include "UtilBtreeimp.h"
 #include "UtilSmemimp.h"
 #include "UtilStore.h"
+#include "UtilStrobj.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@
 
 namespace {
 
-std::string emptypool(const char* name, unsigned long size, unsigned long count) {
+std::string emptypool(const char *name, unsigned long size, unsigned long count) {
   unsigned long rounded = (size + 3) / 4 * 4;
   return std::string("UT_FASTMEM::classname  = ") + name + "\n" +
          "UT_FASTMEM::elem_size  = " + std::to_string(rounded) + "\n" +
@@ -41,27 +42,27 @@ TEST(UtilVars, ReportUsageRightAfterLoadListsTheFiveClassPoolsEmptyInOrder) {
 
 TEST(UtilVars, StringAllocatorIsTheSharedSizeClassOfOneStringObject) {
   ASSERT_NE(sm_memmngr, nullptr);
-  void* p = ut_stringmem.getmem();
+  void *p = ut_stringmem.getmem();
   ASSERT_NE(p, nullptr);
   ut_stringmem.relmem(p);
   // The element given back last comes out first, whichever handle asks the size class.
-  UT_SM_INT_SMALLMEM* sizeclass = sm_memmngr->getmemhandler(sizeof(char*) + sizeof(long));
+  UT_SM_INT_SMALLMEM *sizeclass = sm_memmngr->getmemhandler(sizeof(UT_STROBJ));
   EXPECT_EQ(sizeclass->getmem(), p) << "ut_stringmem does not use the manager's size class";
   sizeclass->relmem(p);
 }
 
 struct CountingStore : UT_STORE {
-  explicit CountingStore(int& destroyed) : destroyed(destroyed) {}
+  explicit CountingStore(int &destroyed) : destroyed(destroyed) {}
   ~CountingStore() override { ++destroyed; }
-  int s_add(void*, void*) override { return 1; }
-  void* s_find(void*) override { return nullptr; }
-  void* s_remove(void*) override { return nullptr; }
-  int& destroyed;
+  int s_add(void *, void *) override { return 1; }
+  void *s_find(void *) override { return nullptr; }
+  void *s_remove(void *) override { return nullptr; }
+  int &destroyed;
 };
 
 TEST(UtilStore, DeletingThroughTheInterfaceRunsTheDerivedDestructor) {
   int destroyed = 0;
-  UT_STORE* store = new CountingStore(destroyed);
+  UT_STORE *store = new CountingStore(destroyed);
   delete store;
   EXPECT_EQ(destroyed, 1);
 }

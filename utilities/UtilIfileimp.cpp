@@ -174,6 +174,8 @@ int UT_IFILE_IMP::load(const char *newname) {
 // the end, an entry cut short, or an entry whose offset lies inside the header or whose
 // size is negative ends the directory there, keeping the entries read before it.
 void UT_IFILE_IMP::readsegdir(UT_STREAM *s) {
+  if (!s)
+    return;
   short numsegs = s->readshort();
   if (numsegs < 0 || numsegs > mv_maxsegs) {
     UT_REPORT(numbered_msg, 1,
