@@ -6,62 +6,131 @@
 
 #include "UtilFstmem.h"
 
+#include <cstddef>
 #include <cstdint>
 
-class UT_BLIST_ITER;
-class UT_BLISTS_ITER;
+// A blink is (blocksize + 1) pointer-sized words from kor_malloc: word 0 links to the
+// next blink, words 1 to blocksize are the element slots (null when empty).
+//
+// create_blink returns a blink holding `elem` in its first slot and no successor, or
+// null when it cannot be allocated or `blocksize` is 0. The caller owns it and releases
+// it with kor_free.
+void **create_blink(unsigned short blocksize, void *elem);
 
-// A blink is (blocksize + 1) pointer-sized words: word 0 links to the next blink, words 1
-// to blocksize are the element slots (null when empty).
-class UT_BLIST {
+// UT_BLIST_BASE: the one implementation of both block-list families. `Self` is the
+// concrete list class, which holds the class statics (mem, total_count, total_mem);
+// CountT and SizeT are the widths of the element count and of the block size and
+// iterator count, which wrap modulo their width.
+//
+// A list holds non-null element pointers by identity and never owns them; it owns its
+// blinks. l_append fills the free slots above the last occupied slot of the last blink
+// before it adds a blink (walking the chain to find it); l_find and l_remove scan blinks
+// in chain order and slots in index order. Removal only empties a slot: blinks are
+// released by clear and destruction alone. Status results are 1 for done, 0 for not
+// found or a null element. A block size of 0 is taken as 1.
+//
+// Open iterators are counted; compressing (which is not implemented) or destroying a
+// list with iterators open is reported. The iterators must not be used after their
+// list is destroyed, and must be reset after the list is cleared.
+template <class Self, class CountT, class SizeT> class UT_BLIST_BASE {
 public:
+  // From the class pool; null (and nothing constructed) when it is exhausted. The
+  // bytes are counted in Self::total_mem.
+  static void *operator new(std::size_t size) noexcept;
+  static void operator delete(void *p) noexcept;
+
+  explicit UT_BLIST_BASE(SizeT blocksize);
+  ~UT_BLIST_BASE();
+
+  void l_append(void *elem);
+  int l_find(void *elem) const;
+  int l_remove(void *elem);
+  void compress();
+  void clear();
+  CountT getcount() const { return count; }
+
+  UT_BLIST_BASE(const UT_BLIST_BASE &) = delete;
+  UT_BLIST_BASE &operator=(const UT_BLIST_BASE &) = delete;
+
+protected:
+  template <class, class> friend class UT_BLIST_ITER_BASE;
+  void release_blinks();
+
+  void **blocks;   // first blink, null while there is none
+  CountT count;    // elements, modulo the width of CountT
+  SizeT blocksize; // slots per blink, at least 1
+  SizeT iters;     // open iterators, modulo the width of SizeT
+};
+
+// UT_BLIST_ITER_BASE: walks the elements of a `List` in chain and slot order, skipping
+// empty slots. After it has returned null, a later l_next goes on from where that last
+// search began in the blink where it stands, so it sees the elements appended since;
+// an iterator made on a list without blinks sees nothing until reset. `Self` is the
+// concrete iterator class (which holds the pool `mem`); its bytes are counted in
+// List::total_mem. Iterating allocates nothing.
+template <class Self, class List> class UT_BLIST_ITER_BASE {
+public:
+  static void *operator new(std::size_t size) noexcept;
+  static void operator delete(void *p) noexcept;
+
+  explicit UT_BLIST_ITER_BASE(List *list);
+  ~UT_BLIST_ITER_BASE();
+
+  void reset();
+  void *l_next(); // null when there is no further element
+
+  UT_BLIST_ITER_BASE(const UT_BLIST_ITER_BASE &) = delete;
+  UT_BLIST_ITER_BASE &operator=(const UT_BLIST_ITER_BASE &) = delete;
+
+protected:
+  using SizeT = decltype(List::blocksize);
+
+  List *list;
+  void **block; // current blink, null when the list had none at creation or reset
+  SizeT slot;   // next slot to examine in block
+};
+
+// A block list for up to 4294967295 elements, 65535 slots per blink and 65535 open
+// iterators: a list object of three words.
+class UT_BLIST : public UT_BLIST_BASE<UT_BLIST, uint32_t, unsigned short> {
+public:
+  explicit UT_BLIST(unsigned short blocksize) : UT_BLIST_BASE(blocksize) {}
+
   static UT_FASTMEM *mem;  // the pool UT_BLIST objects come from
   static long total_count; // UT_BLIST objects in existence
   static long total_mem;   // bytes in use: lists, their iterators and blinks
-
-protected:
-  friend class UT_BLIST_ITER;
-  void **blocks;            // first blink, null while there is none
-  uint32_t count;           // elements, modulo 2^32
-  unsigned short blocksize; // slots per blink
-  unsigned short iters;     // open iterators
 };
 
-// The small variant: narrower counters and blocks, a list object of two words.
-class UT_BLISTS {
+// The small variant: up to 65535 elements, 255 slots per blink and 255 open iterators,
+// in a list object of two words.
+class UT_BLISTS : public UT_BLIST_BASE<UT_BLISTS, unsigned short, unsigned char> {
 public:
+  explicit UT_BLISTS(unsigned char blocksize) : UT_BLIST_BASE(blocksize) {}
+
   static UT_FASTMEM *mem;
   static long total_count;
   static long total_mem;
-
-protected:
-  friend class UT_BLISTS_ITER;
-  void **blocks;
-  unsigned short count;
-  unsigned char blocksize;
-  unsigned char iters;
 };
 
 // Walks the elements of a UT_BLIST.
-class UT_BLIST_ITER {
+class UT_BLIST_ITER : public UT_BLIST_ITER_BASE<UT_BLIST_ITER, UT_BLIST> {
 public:
-  static UT_FASTMEM *mem;
+  explicit UT_BLIST_ITER(UT_BLIST *list) : UT_BLIST_ITER_BASE(list) {}
 
-protected:
-  UT_BLIST *list;
-  void **block;        // current blink, null when the list had none
-  unsigned short slot; // next slot to examine in block
+  static UT_FASTMEM *mem;
 };
 
 // Walks the elements of a UT_BLISTS.
-class UT_BLISTS_ITER {
+class UT_BLISTS_ITER : public UT_BLIST_ITER_BASE<UT_BLISTS_ITER, UT_BLISTS> {
 public:
-  static UT_FASTMEM *mem;
+  explicit UT_BLISTS_ITER(UT_BLISTS *list) : UT_BLIST_ITER_BASE(list) {}
 
-protected:
-  UT_BLISTS *list;
-  void **block;
-  unsigned char slot;
+  static UT_FASTMEM *mem;
 };
+
+extern template class UT_BLIST_BASE<UT_BLIST, uint32_t, unsigned short>;
+extern template class UT_BLIST_BASE<UT_BLISTS, unsigned short, unsigned char>;
+extern template class UT_BLIST_ITER_BASE<UT_BLIST_ITER, UT_BLIST>;
+extern template class UT_BLIST_ITER_BASE<UT_BLISTS_ITER, UT_BLISTS>;
 
 #endif

@@ -1,0 +1,270 @@
+// Base, blocked and contiguous arrays: growth and shrink, clearing, shifting, sorting,
+// searching, bad indices and allocation failures.
+#include "RecordingMsgman.h"
+#include "UtilBarray.h"
+#include "UtilDarray.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+int intcmp(const void *a, const void *b) {
+  int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
+  return x < y ? -1 : x > y;
+}
+
+int calls = 0;
+int countingcmp(const void *a, const void *b) {
+  ++calls;
+  return intcmp(a, b);
+}
+
+struct IntDarray : UT_DARRAY {
+  explicit IntDarray(long size = 4, unsigned char clear = 0)
+      : UT_DARRAY(reinterpret_cast<void **>(&data), sizeof(int), size, clear) {}
+  int *data;
+};
+
+struct IntBarray : UT_BARRAY {
+  explicit IntBarray(long blocknum = 2, unsigned char clear = 0)
+      : UT_BARRAY(&table, sizeof(int), blocknum, clear) {}
+  void **table;
+};
+
+int &at(UT_BASE_ARRAY &a, long i) { return *static_cast<int *>(a.getaddr(i)); }
+
+std::string problems(const RecordingMsgman &rec) {
+  std::string seen;
+  for (auto &r : rec.problems())
+    seen += r.unit + ":" + std::to_string(r.number) + ":" + r.text;
+  return seen;
+}
+
+std::vector<int> contents(UT_BASE_ARRAY &a) {
+  std::vector<int> v;
+  for (long i = 0; i < a.num; ++i)
+    v.push_back(at(a, i));
+  return v;
+}
+
+void fill(UT_BASE_ARRAY &a, const std::vector<int> &v) {
+  a.a_resetnum(0);
+  for (int x : v)
+    at(a, a.num) = x;
+}
+
+template <class A> class BothArrays : public ::testing::Test {};
+using ArrayKinds = ::testing::Types<IntDarray, IntBarray>;
+TYPED_TEST_SUITE(BothArrays, ArrayKinds);
+
+TEST(UtilDarray, GrowsToTheNextStepAndShrinksOnlyWhenAWholeStepIsUnused) {
+  IntDarray a;
+  EXPECT_TRUE(a.incr == 10 && a.maxnum == 10) << "4-byte elements with size 4 step by 10";
+  for (long i = 0; i < 10; ++i)
+    at(a, i) = static_cast<int>(i);
+  EXPECT_EQ(a.maxnum, 10);
+  void *tenth = a.getaddr(10);
+  EXPECT_EQ(tenth, static_cast<void *>(a.data + 10)) << "the handle must show the new storage";
+  EXPECT_EQ(a.maxnum, 20);
+  a.getaddr(25), a.getaddr(3);
+  EXPECT_TRUE(a.maxnum == 30 && a.num == 26) << a.maxnum << " " << a.num;
+  EXPECT_EQ(contents(a)[9], 9) << "growth lost an element";
+  const long resets[][2] = {{15, 20}, {0, 10}, {35, 40}}; // each at capacity 40
+  for (auto &r : resets) {
+    a.getaddr(39);
+    a.a_resetnum(r[0]);
+    EXPECT_TRUE(a.num == r[0] && a.maxnum == r[1]) << "a_resetnum(" << r[0] << ")";
+  }
+}
+
+TEST(UtilDarray, ClearFlagZeroFillsNewAndVacatedElements) {
+  IntDarray a(4, 1);
+  a.getaddr(39);
+  std::memset(a.data, 0xFF, 40 * sizeof(int));
+  a.a_resetnum(0);
+  EXPECT_EQ(a.maxnum, 10);
+  a.getaddr(25);
+  for (long i = 0; i < 30; ++i)
+    EXPECT_EQ(a.data[i], 0) << "element " << i << " not cleared";
+
+  void **ptrs;
+  UT_DARRAY p(reinterpret_cast<void **>(&ptrs), sizeof(void *), 4, 1);
+  for (long i = 0; i < 3; ++i)
+    *static_cast<void **>(p.getaddr(i)) = &p;
+  p.a_resetnum(2);
+  EXPECT_EQ(ptrs[2], nullptr) << "vacated pointer-sized element not cleared";
+  EXPECT_EQ(ptrs[1], &p);
+}
+
+TYPED_TEST(BothArrays, ShiftOpensAndClosesGapsOnlyInsideOrAtTheEnd) {
+  RecordingMsgman rec;
+  TypeParam a;
+  fill(a, {1, 2, 3});
+  a.a_shift(3, 1);
+  EXPECT_EQ(a.num, 4) << "a_shift(num, 1) must append";
+  a.a_shift(5, 1), a.a_shift(5, -1), a.a_shift(0, -1), a.a_shift(-1, 1);
+  EXPECT_EQ(a.num, 4) << "shifts outside 0..num must do nothing";
+  a.a_shift(4, -1), a.a_shift(1, 1);
+  at(a, 1) = 9;
+  EXPECT_EQ(contents(a), (std::vector<int>{1, 9, 2, 3}));
+  a.a_shift(2, 0);
+  EXPECT_EQ(contents(a), (std::vector<int>{1, 2, 3})) << "dir 0 must close the gap";
+  EXPECT_TRUE(rec.problems().empty());
+}
+
+struct Item {
+  int key, tag;
+};
+int bykey(const void *a, const void *b) {
+  return intcmp(&static_cast<const Item *>(a)->key, &static_cast<const Item *>(b)->key);
+}
+
+void sortaddandsearch(UT_BASE_ARRAY &a) {
+  Item probe{5, 0};
+  EXPECT_EQ(a.a_bsearch(&probe, bykey), -1);
+  EXPECT_EQ(a.num, 0) << "a_bsearch alone must not insert";
+  const Item items[] = {{5, 1}, {3, 2}, {5, 3}, {8, 4}, {5, 5}, {1, 6}};
+  for (const Item &it : items)
+    a.a_sortadd(&it, bykey);
+  std::vector<int> tags;
+  for (long i = 0; i < a.num; ++i)
+    tags.push_back(static_cast<Item *>(a.getaddr(i))->tag);
+  EXPECT_EQ(tags, (std::vector<int>{6, 2, 5, 3, 1, 4})) << "a new 5 must precede older ones";
+  EXPECT_EQ(a.a_bsearch(&probe, bykey), 2) << "must return the lowest equal index";
+  Item missing{4, 0};
+  EXPECT_TRUE(a.a_bsearch(&missing, bykey) == -1 && a.num == 6);
+}
+
+TEST(UtilArray, SortaddPutsValuesBeforeTheirEqualsAndBsearchFindsTheFirst) {
+  void *storage;
+  UT_DARRAY d(&storage, sizeof(Item), 4, 0);
+  sortaddandsearch(d);
+  void **table;
+  UT_BARRAY b(&table, sizeof(Item), 4, 0);
+  sortaddandsearch(b);
+}
+
+TYPED_TEST(BothArrays, RandomSortsAgreeWithStdSort) {
+  RecordingMsgman rec;
+  const unsigned seed = 20261206;
+  std::mt19937 gen(seed);
+  for (int round = 0; round < 40; ++round) {
+    TypeParam a;
+    std::vector<int> v(gen() % 300);
+    for (int &x : v)
+      x = static_cast<int>(gen() % (round % 2 ? 10 : 100000));
+    fill(a, v);
+    long from = v.empty() ? 0 : static_cast<long>(gen() % v.size());
+    long to = round % 3 ? -1 : from + (static_cast<long>(v.size()) - 1 - from) / 2;
+    a.a_sort(intcmp, from, to);
+    if (!v.empty())
+      std::sort(v.begin() + from, to == -1 ? v.end() : v.begin() + to + 1);
+    EXPECT_EQ(contents(a), v) << "seed " << seed << " round " << round;
+  }
+  EXPECT_TRUE(rec.problems().empty());
+  TypeParam same;
+  fill(same, std::vector<int>(100, 4));
+  calls = 0;
+  same.a_sort(countingcmp, 0, -1);
+  EXPECT_EQ(calls, 99 + 99) << "an all-equal range takes one pass and the check";
+}
+
+TEST(UtilArray, CheckReportsEachPairLeftOutOfOrder) {
+  struct NoSort : IntDarray {
+    void qsort(long, long, CMPFUNC) override {}
+  };
+  RecordingMsgman rec;
+  NoSort a;
+  a.a_sort(intcmp, 0, -1);
+  fill(a, {3, 1, 2, 0});
+  a.a_sort(intcmp, 0, -1);
+  EXPECT_EQ(problems(rec), "UtilArray:19:Sort produced an unsorted list.\n"
+                           "UtilArray:19:Sort produced an unsorted list.\n");
+  EXPECT_TRUE(rec.all_framed());
+}
+
+TEST(UtilArray, BadIndicesAreReportedAndNeverLeaveTheStorage) {
+  RecordingMsgman rec;
+  IntDarray d;
+  IntBarray b;
+  fill(d, {1, 2});
+  fill(b, {1, 2});
+  EXPECT_EQ(d.getaddr(-1), static_cast<void *>(d.data));
+  EXPECT_EQ(b.getaddr(-4), b.table[0]);
+  d.testaddr(2), d.testaddr(-1), d.testaddr(1);
+  d.a_resetnum(-3), b.a_resetnum(-3);
+  EXPECT_TRUE(d.num == 2 && b.num == 2) << "a negative count must be refused";
+  EXPECT_EQ(problems(rec),
+            "UtilDarray:19:Bad index.\nUtilBarray:19:Bad expand index.\n"
+            "UtilArray:19:Element out of range. Use expand.\n"
+            "UtilArray:19:Element out of range. Use expand.\n"
+            "UtilDarray:19:Bad index.\nUtilArray:19:Element out of range. Use expand.\n");
+  EXPECT_TRUE(rec.all_framed());
+}
+
+TEST(UtilArray, ElementsStayPutInBlocksAndAddressesMapBackToIndices) {
+  IntBarray a(2, 1);
+  std::vector<void *> addrs;
+  for (long i = 0; i < 10; ++i)
+    addrs.push_back(a.getaddr(i)), at(a, i) = 1;
+  a.getaddr(a.num + 85); // ten blocks of 10 elements
+  EXPECT_EQ(a.num, 96);
+  EXPECT_EQ(at(a, 10) | at(a, 95), 0) << "new blocks must be cleared";
+  a.a_resetnum(3), a.a_resetnum(96);
+  EXPECT_EQ(at(a, 9), 1) << "shrinking and growing back lost an element";
+  for (long i = 0; i < 10; ++i) {
+    EXPECT_EQ(a.getaddr(i), addrs[i]) << "element " << i << " moved";
+    EXPECT_EQ(a.intgetindex(addrs[i]), i);
+  }
+  EXPECT_EQ(a.intgetindex(static_cast<char *>(a.getaddr(57)) + 2), 57);
+  EXPECT_EQ(a.intgetindex(static_cast<int *>(a.table[9]) + 8), 98)
+      << "an address past num in the last block still yields its index";
+  int outside;
+  EXPECT_EQ(a.intgetindex(&outside), -1);
+
+  IntDarray d;
+  EXPECT_EQ(d.a_makearray(), nullptr);
+  fill(d, {4, 5, 6});
+  EXPECT_EQ(d.intgetindex(d.data + 2), 2);
+  EXPECT_EQ(d.intgetindex(reinterpret_cast<char *>(d.data) + 1), -1);
+  EXPECT_EQ(d.intgetindex(d.data - 1), -1);
+  int *copy = static_cast<int *>(d.a_makearray());
+  EXPECT_EQ(std::vector<int>(copy, copy + 3), contents(d));
+  kor_free(copy);
+}
+
+TYPED_TEST(BothArrays, FailedAllocationKeepsTheStoredElementsAndHandle) {
+  RecordingMsgman rec;
+  TypeParam a;
+  std::vector<int> before(30, 7);
+  fill(a, before);
+  long num = a.num;
+  kor_fail_after(0);
+  void *bigger = a.getaddr(a.num + 40);
+  int ins = -1;
+  a.a_sortadd(&ins, intcmp);
+  a.a_shift(0, 1);
+  a.a_resetnum(a.num + 40);
+  void *copy = a.a_makearray();
+  kor_fail_after(-1);
+  EXPECT_TRUE(!bigger && !copy && a.num == num);
+  EXPECT_EQ(contents(a), before);
+  EXPECT_EQ(a.getaddr(LONG_MAX / 2), nullptr) << "an index beyond any storage must fail";
+  EXPECT_TRUE(rec.problems().empty());
+  at(a, a.num) = 99;
+  EXPECT_EQ(a.num, num + 1) << "the array must grow again once memory is back";
+
+  kor_fail_after(0);
+  TypeParam empty;
+  kor_fail_after(-1);
+  at(empty, 0) = 5;
+  EXPECT_EQ(contents(empty), (std::vector<int>{5})) << "an array built without memory recovers";
+}
+
+} // namespace

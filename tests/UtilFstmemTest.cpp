@@ -1,0 +1,125 @@
+// Fixed-size pools: block order and move-to-front, block release, sizes, the listing,
+// bad frees and the registry.
+#include "UtilFstmem.h"
+#include "RecordingMsgman.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string listing(const UT_FASTMEM &pool) {
+  RecordingMsgman rec;
+  pool.dump();
+  EXPECT_TRUE(rec.all_framed());
+  return rec.printed();
+}
+
+std::string header(const char *name, int size, int count) {
+  return std::string("UT_FASTMEM::classname  = ") + name + "\n" +
+         "UT_FASTMEM::elem_size  = " + std::to_string(size) + "\n" +
+         "UT_FASTMEM::elem_cnt   = " + std::to_string(count) + "\n" +
+         "UT_FASTMEM::block_size = " + std::to_string(size * count) + "\n";
+}
+
+TEST(UtilFstmem, ASecondBlockOpensOnTheFifthElementAndEmptiedBlocksGoBack) {
+  UT_FASTMEM pool(5, 4, "four");
+  std::vector<char *> p;
+  for (int i = 0; i < 4; ++i)
+    p.push_back(static_cast<char *>(pool.getnewptr()));
+  for (int i = 1; i < 4; ++i)
+    EXPECT_EQ(p[i], p[i - 1] + 8) << "first block not handed out in ascending order";
+  p.push_back(static_cast<char *>(pool.getnewptr()));
+  EXPECT_TRUE(p[4] < p[0] || p[4] >= p[0] + 32) << "fifth element must come from a new block";
+  EXPECT_EQ(listing(pool), header("four", 8, 4) + "   Block 0:  num_used = 1\n" +
+                               "   Block 1:  num_used = 4\n" + "   Total used:  5 / 8 (62%)\n")
+      << "the new block must become head";
+
+  pool.kor_free(p[1]);
+  pool.kor_free(p[4]); // empties the head block while another remains: released
+  EXPECT_EQ(listing(pool),
+            header("four", 8, 4) + "   Block 0:  num_used = 3\n" + "   Total used:  3 / 4 (75%)\n");
+  EXPECT_EQ(pool.getnewptr(), p[1]) << "a freed element must be reused first";
+  for (int i = 0; i < 4; ++i)
+    pool.kor_free(p[i]);
+  EXPECT_EQ(listing(pool),
+            header("four", 8, 4) + "   Block 0:  num_used = 0\n" + "   Total used:  0 / 4 (0%)\n")
+      << "the last block must be kept";
+}
+
+TEST(UtilFstmem, SizesRoundUpAndTheListingTruncatesThePercentage) {
+  const unsigned long sizes[][2] = {{5, 8}, {8, 8}, {12, 12}, {13, 16}, {15, 16}, {1, 8}};
+  for (auto &s : sizes) {
+    UT_FASTMEM pool(s[0], 3, nullptr);
+    std::string expected =
+        "UT_FASTMEM::classname  = NULL\nUT_FASTMEM::elem_size  = " + std::to_string(s[1]) + "\n";
+    EXPECT_EQ(listing(pool).substr(0, expected.size()), expected) << "size " << s[0];
+  }
+  UT_FASTMEM pool(16, 100, "pct");
+  for (int i = 0; i < 29; ++i)
+    pool.getnewptr();
+  EXPECT_EQ(listing(pool), header("pct", 16, 100) + "   Block 0:  num_used = 29\n" +
+                               "   Total used:  29 / 100 (28%)\n");
+}
+
+TEST(UtilFstmem, BadFreesAreReportedAndChangeNothing) {
+  RecordingMsgman rec;
+  UT_FASTMEM pool(8, 4, "bad");
+  int outside;
+  pool.kor_free(&outside);
+  char *a = static_cast<char *>(pool.getnewptr());
+  pool.kor_free(&outside);
+  pool.kor_free(a + 4); // inside an element
+  pool.kor_free(a);
+  pool.kor_free(a); // the block has nothing handed out
+  pool.kor_free(nullptr);
+  std::vector<std::string> texts;
+  for (auto &r : rec.problems()) {
+    texts.push_back(r.text);
+    EXPECT_EQ(r.number, 19);
+    EXPECT_EQ(r.unit, "UtilFstmemimp");
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"Unable to free as memory was not allocated.\n",
+                                             "Tried to delete a pointer not in list.\n",
+                                             "Tried to delete a pointer not in list.\n",
+                                             "Tried to delete a pointer not in list.\n"}));
+  EXPECT_TRUE(rec.all_framed());
+  EXPECT_EQ(listing(pool),
+            header("bad", 8, 4) + "   Block 0:  num_used = 0\n" + "   Total used:  0 / 4 (0%)\n");
+  EXPECT_EQ(pool.getnewptr(), a);
+  EXPECT_EQ(pool.getnewptr(), a + 8) << "a refused free corrupted the free list";
+}
+
+TEST(UtilFstmem, ReportUsageListsLivingPoolsOnlyInConstructionOrder) {
+  auto usage = [] {
+    RecordingMsgman rec;
+    UT_FASTMEM::report_usage();
+    return rec.printed();
+  };
+  auto first = std::make_unique<UT_FASTMEM>(8, 2, "first");
+  UT_FASTMEM second(8, 2, "second");
+  first->getnewptr();
+  std::string all = usage();
+  EXPECT_LT(all.find("UT_BLISTS_ITER"), all.find("= first"));
+  EXPECT_LT(all.find("= first"), all.find("= second"));
+  first.reset();
+  all = usage();
+  EXPECT_EQ(all.find("= first"), std::string::npos) << "a destroyed pool is still listed";
+  EXPECT_NE(all.find("= second"), std::string::npos);
+
+  // A registry that cannot grow leaves new pools unlisted but working.
+  std::vector<std::unique_ptr<UT_FASTMEM>> many;
+  kor_fail_after(0);
+  for (int i = 0; i < 60; ++i)
+    many.push_back(std::make_unique<UT_FASTMEM>(8, 1, "many"));
+  kor_fail_after(-1);
+  EXPECT_NE(many.back()->getnewptr(), nullptr);
+  many.clear();
+  EXPECT_EQ(usage().find("= many"), std::string::npos);
+  EXPECT_EQ(UT_FASTMEM(8, 0, "none").getnewptr(), nullptr) << "a pool of no elements";
+}
+
+} // namespace

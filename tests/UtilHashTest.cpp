@@ -1,0 +1,104 @@
+#include "UtilHash.h"
+#include "RecordingMsgman.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+struct Item {
+  int key;
+};
+
+// Items hash by key modulo `spread` (1 puts every key in one chain); del_func records
+// every item it is given, as does the visitor.
+class ItemHash : public UT_HASH {
+public:
+  ItemHash(unsigned long nb, unsigned char own, int spread = 1000)
+      : UT_HASH(nb, own), spread(spread) {}
+  uint32_t hash_func(void *k) override { return static_cast<Item *>(k)->key % spread; }
+  int comp_func(void *k, void *i) override {
+    return static_cast<Item *>(k)->key != static_cast<Item *>(i)->key;
+  }
+  void del_func(void *item) override { released.push_back(static_cast<Item *>(item)); }
+  int32_t items() const { return count; }
+  int spread;
+  std::vector<Item *> released;
+};
+std::vector<Item *> visited;
+void visit(void *item) { visited.push_back(static_cast<Item *>(item)); }
+} // namespace
+
+TEST(UtilHash, AnEqualKeyHidesTheOlderItemUntilItIsRemoved) {
+  ItemHash h(7, 0);
+  Item a{5}, b{5}, probe{5}, missing{6};
+  EXPECT_EQ(1, h.s_add(&a, nullptr)) << "a null data stores the key itself";
+  h.add(&probe, &b);
+  EXPECT_EQ(&b, h.s_find(&probe));
+  EXPECT_EQ(nullptr, h.s_remove(&missing));
+  EXPECT_EQ(2, h.items()) << "removing a missing key must not change the count";
+  EXPECT_EQ(&b, h.s_remove(&probe));
+  EXPECT_EQ(&a, h.s_find(&probe));
+  EXPECT_EQ(1, h.items());
+  EXPECT_TRUE(h.released.empty()) << "a table that does not own must never release";
+}
+
+TEST(UtilHash, OnlyAnOwningTableReleasesEachRemovedItemExactlyOnce) {
+  Item items[6] = {{0}, {1}, {2}, {3}, {4}, {5}};
+  for (unsigned char own : {1, 0}) {
+    ItemHash h(3, own);
+    for (Item &i : items)
+      h.add(&i, nullptr);
+    h.s_find(&items[2]);
+    EXPECT_EQ(&items[2], h.s_remove(&items[2]));
+    h.empty();
+    EXPECT_EQ(own ? 6u : 0u, h.released.size()) << "owner " << int(own);
+    EXPECT_EQ(0, h.items());
+    EXPECT_EQ(nullptr, h.s_find(&items[0]));
+    h.add(&items[0], nullptr); // usable after empty; the destructor releases nothing
+  }
+}
+
+TEST(UtilHash, ProcessAndKillVisitsBucketsInOrderNewestFirstAndKeepsTheCount) {
+  ItemHash h(3, 0);
+  Item items[5] = {{4}, {1}, {0}, {3}, {2}}; // buckets 1, 1, 0, 0, 2
+  for (Item &i : items)
+    h.add(&i, nullptr);
+  visited.clear();
+  h.process_and_kill(0, visit);
+  std::vector<Item *> expect = {&items[3], &items[2], &items[1], &items[0], &items[4]};
+  EXPECT_EQ(expect, visited);
+  EXPECT_EQ(5, h.items());
+  EXPECT_TRUE(h.released.empty());
+  h.process_and_kill(1, nullptr);
+  EXPECT_EQ(expect, h.released) << "use_del must hand the items to del_func in the same order";
+}
+
+TEST(UtilHash, OneChainHoldingEveryKeyStillFindsEachNewestFirst) {
+  ItemHash h(5, 0, 1);
+  Item items[4] = {{1}, {2}, {1}, {3}};
+  for (Item &i : items)
+    h.add(&i, nullptr);
+  EXPECT_EQ(&items[2], h.s_find(&items[0]));
+  EXPECT_EQ(&items[1], h.s_remove(&items[1]));
+  EXPECT_EQ(&items[3], h.s_find(&items[3]));
+  EXPECT_EQ(&items[2], h.s_remove(&items[0]));
+  EXPECT_EQ(&items[0], h.s_remove(&items[0]));
+  EXPECT_EQ(1, h.items());
+}
+
+TEST(UtilHash, ZeroBucketsAreReportedAndTheTableStillWorks) {
+  RecordingMsgman rec;
+  Item a{1}, b{2};
+  UT_STORE *store = new ItemHash(0, 0);
+  ASSERT_EQ(1u, rec.reports.size());
+  EXPECT_EQ(3, rec.reports[0].number);
+  EXPECT_EQ("UtilHash", rec.reports[0].unit);
+  EXPECT_EQ("Invalid Bucket Count: 0\n", rec.reports[0].text);
+  EXPECT_TRUE(rec.all_framed());
+  store->s_add(&a, nullptr);
+  store->s_add(&b, nullptr);
+  EXPECT_EQ(&a, store->s_find(&a));
+  EXPECT_EQ(&b, store->s_remove(&b));
+  delete store; // through the store interface: the nodes must not leak
+}

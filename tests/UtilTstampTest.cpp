@@ -1,0 +1,116 @@
+#include "UtilTstamp.h"
+#include "RecordingMsgman.h"
+#include "UtilTstampimp.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+// The system time is taken from here, so that a test can make it fail: this definition
+// takes the place of the platform's for the library loaded into this test.
+static bool gv_failtime = false;
+long UT_TIME::Time(long *t) {
+  long now = gv_failtime ? 0 : static_cast<long>(std::time(nullptr));
+  if (t)
+    *t = now;
+  return now;
+}
+
+namespace {
+const long kThu1Jan1998 = 883612800;  // Thu 1 Jan 1998 00:00:00 UTC
+const long kSun4Jan1998 = 883904703;  // Sun 4 Jan 1998 09:05:03 UTC
+const long kSat5Dec2026 = 1796429767; // Sat 5 Dec 2026 00:16:07 UTC
+
+class UtilTstamp : public ::testing::Test {
+protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    setlang("en_US.UTF-8");
+  }
+  void TearDown() override { unsetenv("LC_ALL"); }
+  static void setlang(const char *lang) { setenv("LC_ALL", lang, 1); }
+};
+} // namespace
+
+TEST_F(UtilTstamp, PartsAreUnpaddedTextsInBuffersSharedByEveryTimestamp) {
+  UT_TIMESTAMP nine(kSun4Jan1998), midnight(kThu1Jan1998);
+  char *hour = nine.get_ts_hour();
+  EXPECT_STREQ("9", hour);
+  EXPECT_STREQ("5", nine.get_ts_minute());
+  EXPECT_STREQ("3", nine.get_ts_second());
+  EXPECT_STREQ("4", nine.get_ts_mday());
+  EXPECT_STREQ("1", nine.get_ts_month()) << "January is month 1";
+  EXPECT_STREQ("1998", nine.get_ts_year());
+  EXPECT_STREQ("JAN", nine.get_ts_monthst());
+  EXPECT_STREQ("SUN", nine.get_ts_wday());
+  EXPECT_EQ(hour, midnight.get_ts_hour());
+  EXPECT_STREQ("0", hour) << "the first result must read the second timestamp's hour";
+  setlang("ja_JP.UTF-8");
+  nine.get_timestamp_string();
+  EXPECT_STREQ("9", hour) << "the compact text rewrites the hour buffer";
+}
+
+TEST_F(UtilTstamp, JapaneseGivesTheCompactTextOtherLanguagesTheStandardOne) {
+  UT_TIMESTAMP thu(kThu1Jan1998), sat(kSat5Dec2026);
+  EXPECT_STREQ("Thu Jan  1 00:00:00 1998\n", thu.get_timestamp_string());
+  setlang("ja_JP.UTF-8");
+  EXPECT_STREQ("THU 1 JAN 0:0:0 1998", thu.get_timestamp_string());
+  EXPECT_STREQ("SAT 5 DEC 0:16:7 2026", sat.get_timestamp_string());
+}
+
+TEST_F(UtilTstamp, CompareTimeIsTheDifferenceInSecondsAndTmDupACopy) {
+  UT_TIMESTAMP earlier(kThu1Jan1998 - 3600), later(kThu1Jan1998), same(kThu1Jan1998);
+  EXPECT_EQ(-3600, earlier.compare_time(&later));
+  EXPECT_EQ(0, later.compare_time(&same));
+  UT_TIMESTAMP far(kThu1Jan1998 + 100L * 365 * 86400);
+  EXPECT_EQ(100L * 365 * 86400, far.compare_time(&later)) << "a century must not wrap";
+  ut_tm t = {1, 2, 3, 4, 5, 6, 0, 8, 1};
+  ut_tm *copy = ut_tm_dup(&t);
+  ASSERT_NE(nullptr, copy);
+  EXPECT_NE(&t, copy);
+  EXPECT_EQ(0, std::memcmp(&t, copy, sizeof t));
+  delete copy;
+}
+
+TEST_F(UtilTstamp, FieldsOutOfRangeAreReportedAndNeverReachTheFormatAsNull) {
+  RecordingMsgman rec;
+  UT_TIMESTAMP_IMP imp(kThu1Jan1998);
+  imp.tm->wday = 7;
+  imp.tm->mon = -1;
+  EXPECT_EQ(nullptr, imp.get_ts_wday());
+  EXPECT_EQ(nullptr, imp.get_ts_monthst());
+  setlang("ja_JP.UTF-8");
+  EXPECT_STREQ("??? 1 ??? 0:0:0 1998", imp.get_timestamp_string());
+  ASSERT_EQ(4u, rec.reports.size());
+  EXPECT_EQ("get_ts_wday, bad number. 7\n", rec.reports[0].text);
+  EXPECT_EQ("get_ts_month, bad number. -1\n", rec.reports[3].text);
+  EXPECT_EQ(RecordedReport::Error, rec.reports[2].kind);
+  EXPECT_EQ("UtilTstampimp", rec.reports[2].unit);
+  // Extreme values neither overflow the arithmetic nor the 8-byte buffers.
+  imp.tm->year = INT_MAX;
+  imp.tm->mday = INT_MIN;
+  imp.tm->hour = INT_MIN;
+  EXPECT_LE(std::strlen(imp.get_timestamp_string()), 26u);
+  EXPECT_LE(std::strlen(imp.get_ts_year()), 7u);
+}
+
+TEST_F(UtilTstamp, AFailedSystemTimeIsReportedAndLeavesTheEpoch) {
+  RecordingMsgman rec;
+  gv_failtime = true;
+  UT_TIMESTAMP failed;
+  gv_failtime = false;
+  ASSERT_EQ(1u, rec.reports.size());
+  EXPECT_EQ(3, rec.reports[0].number);
+  EXPECT_EQ("Cannot get system time.\n", rec.reports[0].text);
+  EXPECT_EQ(0, failed.get_absolute_time());
+  EXPECT_STREQ("1970", failed.get_ts_year());
+  EXPECT_STREQ("THU", failed.get_ts_wday());
+  // A moment the platform cannot break down gives a usable timestamp too.
+  UT_TIMESTAMP huge(LONG_MAX);
+  EXPECT_NE(nullptr, huge.get_ts_wday());
+  EXPECT_NE(nullptr, huge.get_timestamp_string());
+}
