@@ -36,6 +36,12 @@ inline void configure(benchmark::internal::Benchmark *b) {
   b->Unit(benchmark::kMillisecond)->MinTime(0.1)->Repetitions(5)->ReportAggregatesOnly(true);
 }
 
+// The same for work of a second or more a pass: three repetitions.
+inline void configure_slow(benchmark::internal::Benchmark *b) {
+  configure(b);
+  b->Repetitions(3);
+}
+
 // Bytes the C heap holds right now (small blocks plus mmapped ones): the difference
 // across a build is what the built structure costs, allocator overhead included.
 std::size_t heap_in_use();
@@ -68,5 +74,6 @@ template <class T> void shuffle(std::vector<T> &v, Rng &rng) {
   static utbench::RowAdder UT_BENCH_CAT(ut_bench_row_, __LINE__)(utbench::Row{__VA_ARGS__})
 // Registers fn under its own name with the common settings.
 #define UT_BENCH(fn) BENCHMARK(fn)->Apply(utbench::configure)
+#define UT_BENCH_SLOW(fn) BENCHMARK(fn)->Apply(utbench::configure_slow)
 
 #endif

@@ -122,15 +122,15 @@ using AbslSet = absl::btree_set<std::string>;
 
 } // namespace
 
-UT_BENCH(BtreeAdd);
-UT_BENCH(SetAdd<StdSet>);
-UT_BENCH(SetAdd<AbslSet>);
-UT_BENCH(BtreeFind);
-UT_BENCH(SetFind<StdSet>);
-UT_BENCH(SetFind<AbslSet>);
-UT_BENCH(BtreeRemove);
-UT_BENCH(SetRemove<StdSet>);
-UT_BENCH(SetRemove<AbslSet>);
+UT_BENCH_SLOW(BtreeAdd);
+UT_BENCH_SLOW(SetAdd<StdSet>);
+UT_BENCH_SLOW(SetAdd<AbslSet>);
+UT_BENCH_SLOW(BtreeFind);
+UT_BENCH_SLOW(SetFind<StdSet>);
+UT_BENCH_SLOW(SetFind<AbslSet>);
+UT_BENCH_SLOW(BtreeRemove);
+UT_BENCH_SLOW(SetRemove<StdSet>);
+UT_BENCH_SLOW(SetRemove<AbslSet>);
 
 UT_BENCH_ROW("`UT_BTR_TREE::add` vs `std::set<std::string>::insert`",
              "1M string keys of 8-23 characters, random order", "BtreeAdd", "SetAdd<StdSet>", 1.2);
