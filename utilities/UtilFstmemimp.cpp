@@ -1,6 +1,7 @@
 // UtilFstmemimp: fixed-size pools. Each block's free elements are chained through their
 // first pointer-sized bytes; blocks are chained through their headers with the block used
-// last at the front. Every pool registers in UT_FASTMEM_MGR, a UT_DARRAY of pool pointers.
+// last at the front, and kept in an array sorted by address for finding a freed element's
+// block. Every pool registers in UT_FASTMEM_MGR, a UT_DARRAY of pool pointers.
 #include "UtilFstmemimp.h"
 
 #include "UtilReport.h"
@@ -36,7 +37,7 @@ bool holds(const UT_FM_BLOCK_HEAD *block, const void *p, unsigned long block_siz
 
 UT_FASTMEM_IMP::UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, const char *name)
     : UT_STATOBJ("UT_FASTMEM_IMP"), head(nullptr), elem_size(0), elem_cnt(elem_cnt), block_size(0),
-      debug_level(0), classname(name) {
+      debug_level(0), classname(name), bystorage(nullptr), nblocks(0), maxblocks(0) {
   if (UT_FASTMEM_MGR *mgr = UT_FASTMEM_MGR::Instance())
     mgr->add(this);
   // Round up to a multiple of 4 (13, 14 and 15 give 16), and make room for the link.
@@ -52,6 +53,7 @@ UT_FASTMEM_IMP::~UT_FASTMEM_IMP() {
     release_block(head);
     head = next;
   }
+  std::free(bystorage);
   // A destroyed pool leaves the registry so that no listing touches it again.
   if (UT_FASTMEM_MGR *mgr = UT_FASTMEM_MGR::Instance())
     mgr->remove(this);
@@ -59,6 +61,7 @@ UT_FASTMEM_IMP::~UT_FASTMEM_IMP() {
 
 int UT_FASTMEM_IMP::init_block(UT_FM_BLOCK_HEAD *block) {
   block->next = nullptr;
+  block->prev = nullptr;
   block->used = 0;
   block->storage = ::operator new(block_size, std::nothrow);
   block->free = block->storage;
@@ -79,36 +82,103 @@ UT_FM_BLOCK_HEAD *UT_FASTMEM_IMP::new_block() {
     delete block;
     block = nullptr;
   }
+  // A block that cannot be indexed could never be freed into: no block at all.
+  if (block && !index_block(block)) {
+    ::operator delete(block->storage);
+    delete block;
+    block = nullptr;
+  }
   return block;
 }
 
 void UT_FASTMEM_IMP::release_block(UT_FM_BLOCK_HEAD *block) {
+  unindex_block(block);
   ::operator delete(block->storage);
   delete block;
 }
 
-void UT_FASTMEM_IMP::move_to_front(UT_FM_BLOCK_HEAD *prev, UT_FM_BLOCK_HEAD *block) {
-  if (!prev)
-    return; // already head
-  prev->next = block->next;
+unsigned long UT_FASTMEM_IMP::upper_bound(const void *p) const {
+  std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p);
+  unsigned long lo = 0;
+  unsigned long hi = nblocks;
+  while (lo < hi) {
+    unsigned long mid = lo + (hi - lo) / 2;
+    if (reinterpret_cast<std::uintptr_t>(bystorage[mid]->storage) <= a)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+bool UT_FASTMEM_IMP::index_block(UT_FM_BLOCK_HEAD *block) {
+  if (nblocks == maxblocks) {
+    unsigned long grown = maxblocks ? 2 * maxblocks : 8;
+    void *more = std::realloc(bystorage, grown * sizeof *bystorage);
+    if (!more)
+      return false;
+    bystorage = static_cast<UT_FM_BLOCK_HEAD **>(more);
+    maxblocks = grown;
+  }
+  unsigned long at = upper_bound(block->storage);
+  std::memmove(bystorage + at + 1, bystorage + at, (nblocks - at) * sizeof *bystorage);
+  bystorage[at] = block;
+  ++nblocks;
+  return true;
+}
+
+void UT_FASTMEM_IMP::unindex_block(UT_FM_BLOCK_HEAD *block) {
+  unsigned long at = upper_bound(block->storage);
+  if (at == 0 || bystorage[at - 1] != block)
+    return;
+  std::memmove(bystorage + at - 1, bystorage + at, (nblocks - at) * sizeof *bystorage);
+  --nblocks;
+}
+
+UT_FM_BLOCK_HEAD *UT_FASTMEM_IMP::block_of(const void *p) const {
+  if (head && holds(head, p, block_size))
+    return head; // the common case: freed into the block used last
+  unsigned long at = upper_bound(p);
+  if (at == 0 || !holds(bystorage[at - 1], p, block_size))
+    return nullptr;
+  return bystorage[at - 1];
+}
+
+void UT_FASTMEM_IMP::unlink(UT_FM_BLOCK_HEAD *block) {
+  if (block->prev)
+    block->prev->next = block->next;
+  else
+    head = block->next;
+  if (block->next)
+    block->next->prev = block->prev;
+  block->next = block->prev = nullptr;
+}
+
+void UT_FASTMEM_IMP::move_to_front(UT_FM_BLOCK_HEAD *block) {
+  if (block == head)
+    return;
+  unlink(block);
   block->next = head;
+  if (head)
+    head->prev = block;
   head = block;
 }
 
 void *UT_FASTMEM_IMP::getnewptr() {
   if (!head && !(head = new_block()))
     return nullptr;
-  UT_FM_BLOCK_HEAD *prev = nullptr;
   UT_FM_BLOCK_HEAD *block = head;
   // Find the first block with room, adding one at the end when all are full, and move it
   // to the front so the next request finds it at once.
   while (!block->free) {
-    if (!block->next && !(block->next = new_block()))
-      return nullptr;
-    prev = block;
+    if (!block->next) {
+      if (!(block->next = new_block()))
+        return nullptr;
+      block->next->prev = block;
+    }
     block = block->next;
   }
-  move_to_front(prev, block);
+  move_to_front(block);
   void *elem = block->free;
   block->free = getlink(elem);
   ++block->used;
@@ -120,12 +190,7 @@ void UT_FASTMEM_IMP::int_free(void *p) {
     UT_REPORT(numbered_msg, 19, "Unable to free as memory was not allocated.\n");
     return;
   }
-  UT_FM_BLOCK_HEAD *prev = nullptr;
-  UT_FM_BLOCK_HEAD *block = head;
-  while (block && !holds(block, p, block_size)) {
-    prev = block;
-    block = block->next;
-  }
+  UT_FM_BLOCK_HEAD *block = block_of(p);
   // Only the start of an element that is handed out can come back: an address inside an
   // element, or one from a block with nothing handed out, would corrupt the free list.
   std::uintptr_t offset =
@@ -135,13 +200,13 @@ void UT_FASTMEM_IMP::int_free(void *p) {
     UT_REPORT(numbered_msg, 19, "Tried to delete a pointer not in list.\n");
     return;
   }
-  move_to_front(prev, block);
+  move_to_front(block);
   setlink(p, block->free);
   block->free = p;
   --block->used;
   // An emptied block goes back unless it is the last one.
   if (block->used == 0 && block->next) {
-    head = block->next;
+    unlink(block);
     release_block(block);
   }
 }

@@ -11,6 +11,7 @@
 // be pointer-aligned), starting at `free`.
 struct UT_FM_BLOCK_HEAD {
   UT_FM_BLOCK_HEAD *next; // following block, null for the last
+  UT_FM_BLOCK_HEAD *prev; // preceding block, null for head: moving to the front is O(1)
   void *free;             // first free element, null when the block is full
   void *storage;          // block_size bytes from the global allocator
   unsigned long used;     // elements of this block handed out
@@ -18,7 +19,9 @@ struct UT_FM_BLOCK_HEAD {
 
 // The pool proper. Invariants: every block in the chain holds elem_cnt elements; `used`
 // counts the block's elements not on its free list; the block last allocated from or
-// freed into is `head`; only the last remaining block may be empty.
+// freed into is `head`; only the last remaining block may be empty. `bystorage` holds
+// every block of the chain sorted by storage address, so that a free finds its block by
+// binary search instead of walking the chain; it never changes the chain's order.
 class UT_FASTMEM_IMP : public UT_STATOBJ {
 public:
   UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, const char *name);
@@ -43,13 +46,23 @@ public:
 
   static int global_debug;
 
+  UT_FM_BLOCK_HEAD **bystorage; // nblocks entries, ascending storage address
+  unsigned long nblocks;
+  unsigned long maxblocks; // capacity of bystorage
+
   UT_FASTMEM_IMP(const UT_FASTMEM_IMP &) = delete;
   UT_FASTMEM_IMP &operator=(const UT_FASTMEM_IMP &) = delete;
 
 private:
   UT_FM_BLOCK_HEAD *new_block();
   void release_block(UT_FM_BLOCK_HEAD *block);
-  void move_to_front(UT_FM_BLOCK_HEAD *prev, UT_FM_BLOCK_HEAD *block);
+  void move_to_front(UT_FM_BLOCK_HEAD *block);
+  void unlink(UT_FM_BLOCK_HEAD *block);
+  // The place in bystorage of the first block whose storage starts above p.
+  unsigned long upper_bound(const void *p) const;
+  bool index_block(UT_FM_BLOCK_HEAD *block);
+  void unindex_block(UT_FM_BLOCK_HEAD *block);
+  UT_FM_BLOCK_HEAD *block_of(const void *p) const;
 };
 
 // A contiguous array of pool pointers; `ptrs` is its handle variable.
