@@ -1,11 +1,13 @@
-// UtilBitvec: the growable bit vector. Bytes come from kor_malloc and are counted with a
-// table of bit counts per byte value; partial bytes at the ends of a range are masked
+// UtilBitvec: the growable bit vector. Bytes come from kor_malloc and are counted eight at
+// a time by a word-wide population count, odd bytes with a table of counts per byte value; partial bytes at the ends of a range are masked
 // with the low-bit masks of bytescreens (the byte-and-mask scheme).
 #include "UtilBitvec.h"
 
 #include "UtilReport.h"
 
 #include <climits>
+#include <cstdint>
+#include <cstring>
 
 UT_REPORT_UNIT("UtilBitvec", "$Revision: 1.1.2.1 $")
 
@@ -21,6 +23,29 @@ const unsigned char bits_in_byte[256] = {
     2, 3, 3, 4, 3, 4, 4, 5, 3, 4, 4, 5, 4, 5, 5, 6, 3, 4, 4, 5, 4, 5, 5, 6, 4, 5, 5, 6, 5, 6, 6, 7,
     2, 3, 3, 4, 3, 4, 4, 5, 3, 4, 4, 5, 4, 5, 5, 6, 3, 4, 4, 5, 4, 5, 5, 6, 4, 5, 5, 6, 5, 6, 6, 7,
     3, 4, 4, 5, 4, 5, 5, 6, 4, 5, 5, 6, 5, 6, 6, 7, 4, 5, 5, 6, 5, 6, 6, 7, 5, 6, 6, 7, 6, 7, 7, 8};
+
+// Set bits in one 64-bit word, by adding neighbouring bit fields (the SWAR population
+// count): the same count as eight table lookups, in a dozen word operations.
+long bits_in_word(std::uint64_t w) {
+  w -= (w >> 1) & 0x5555555555555555ULL;
+  w = (w & 0x3333333333333333ULL) + ((w >> 2) & 0x3333333333333333ULL);
+  w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return static_cast<long>((w * 0x0101010101010101ULL) >> 56);
+}
+
+// Set bits in the n whole bytes at p: eight bytes at a time, the rest by table.
+long bits_in_bytes(const unsigned char *p, unsigned long n) {
+  long count = 0;
+  unsigned long k = 0;
+  for (; k + 8 <= n; k += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + k, sizeof w);
+    count += bits_in_word(w);
+  }
+  for (; k < n; ++k)
+    count += bits_in_byte[p[k]];
+  return count;
+}
 
 // Entry k keeps bits 0 to k of a byte; its complement keeps the bits above k.
 const unsigned char bytescreens[8] = {0x01, 0x03, 0x07, 0x0F, 0x1F, 0x3F, 0x7F, 0xFF};
@@ -191,9 +216,7 @@ void UT_BITVEC::reset_range_bytes(long first, long last) {
 }
 
 long UT_BITVEC::count_set_bits() const {
-  long n = 0;
-  for (unsigned long k = 0; k < nbits / 8; ++k)
-    n += bits_in_byte[bits[k]];
+  long n = bits_in_bytes(bits, nbits / 8);
   if (nbits % 8)
     n += bits_in_byte[bits[nbits / 8] & bytescreens[nbits % 8 - 1]];
   return n;

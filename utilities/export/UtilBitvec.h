@@ -16,7 +16,8 @@
 // `first` and `last`: set_range_bytes may set bits past nbits in the last byte, which a
 // later grow brings into view.
 //
-// Counting costs one table lookup per byte and searching skips zero bytes whole.
+// Counting the whole vector takes eight bytes at a time, range counts one table lookup per
+// byte; searching skips zero bytes whole.
 // Counts and searches return long; -1 means none. Status results are 1 for done and 0
 // when memory (or a bit count beyond 2^35) could not be had; a vector that could not
 // get its bytes reports "Out of memory." and is left empty, but stays usable.
