@@ -29,8 +29,9 @@ UT_LIST::UT_LIST() {
 }
 
 UT_LIST::~UT_LIST() {
-  // Only the base's freedata is in force here: derived owners call freelist first.
-  releasechain(true);
+  // Only the base's freedata is in force here, and it releases nothing: derived owners
+  // call freelist first. So the chain's nodes go without a call per element.
+  releasechain(false);
   releasenode(head);
   head = tail = current = nullptr;
 }
@@ -80,9 +81,9 @@ int UT_LIST::count() {
   return n;
 }
 
-void UT_LIST::addnext(UT_LISTMEM *node, void *elem) {
-  if (!node || !elem)
-    return;
+// Links a new node holding elem after node; the tail follows when node was the tail.
+// Shared by the public insertions, which call it directly rather than through addnext.
+static void linkafter(UT_LISTMEM *&tail, UT_LISTMEM *node, void *elem) {
   UT_LISTMEM *added = newnode(elem);
   added->next = node->next;
   node->next = added;
@@ -90,10 +91,16 @@ void UT_LIST::addnext(UT_LISTMEM *node, void *elem) {
     tail = added;
 }
 
+void UT_LIST::addnext(UT_LISTMEM *node, void *elem) {
+  if (!node || !elem)
+    return;
+  linkafter(tail, node, elem);
+}
+
 int UT_LIST::append(void *elem) {
   if (!elem)
     return 0;
-  addnext(tail, elem);
+  linkafter(tail, tail, elem);
   return 1;
 }
 
@@ -138,20 +145,6 @@ void *UT_LIST::popend() {
   return elem;
 }
 
-void UT_LIST::reset() { current = head; }
-
-void *UT_LIST::getnext() {
-  if (!current)
-    return nullptr;
-  current = current->next;
-  return current ? current->data : nullptr;
-}
-
-void *UT_LIST::peeknext() {
-  if (!current || !current->next)
-    return nullptr;
-  return current->next->data;
-}
 
 void *UT_LIST::find(void *key) {
   if (!key)

@@ -40,9 +40,15 @@ public:
   int push(void* elem);
   void* pop();
   void* popend();
-  void reset();
-  void* getnext();
-  void* peeknext();
+  // The cursor steps are inline: walking a list is their main use.
+  void reset() { current = head; }
+  void* getnext() {
+    if (!current)
+      return nullptr;
+    current = current->next;
+    return current ? current->data : nullptr;
+  }
+  void* peeknext() { return current && current->next ? current->next->data : nullptr; }
   void* find(void* key);
   int insert(void* elem);
   int insert(void* anchor, void* elem);
