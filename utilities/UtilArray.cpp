@@ -1,28 +1,15 @@
 // UtilArray: the algorithms every array shares (quicksort, checked sort, binary search,
 // sorted insertion, shifting, resizing, copying), written only against the virtual
-// getaddr so that blocked and contiguous storage use the same code.
+// getaddr so that blocked and contiguous storage use the same code. The quicksort itself
+// lives in UtilArrayimp.h, shared with the contiguous array.
 #include "UtilArray.h"
 
+#include "UtilArrayimp.h"
 #include "UtilReport.h"
 
 UT_REPORT_UNIT("UtilArray", "$Revision: 1.1.2.1 $")
 
 unsigned char UT_BASE_ARRAY::insflag = 0;
-
-namespace {
-
-// Exchanges n bytes in place, without a buffer; n of 0 or less swaps nothing.
-void swap(void *a, void *b, int n) {
-  unsigned char *p = static_cast<unsigned char *>(a);
-  unsigned char *q = static_cast<unsigned char *>(b);
-  for (int k = 0; k < n; ++k) {
-    unsigned char t = p[k];
-    p[k] = q[k];
-    q[k] = t;
-  }
-}
-
-} // namespace
 
 UT_BASE_ARRAY::UT_BASE_ARRAY(long elsize, long size, unsigned char clear)
     : clearflag(clear), elsize(elsize), maxnum(0), num(0), incr(size) {}
@@ -44,35 +31,7 @@ void UT_BASE_ARRAY::qsort(long lo, long hi, CMPFUNC cmp) {
   // If it cannot grow, nothing is sorted.
   if (hi >= num && !getaddr(hi))
     return;
-  while (lo < hi) {
-    // The middle element becomes the pivot at lo.
-    swap(getaddr(lo), getaddr((lo + hi) / 2), static_cast<int>(elsize));
-    long last = lo;
-    bool allequal = true;
-    // Partition: elements not above the pivot gather in lo + 1 .. last.
-    for (long i = lo + 1; i <= hi; ++i) {
-      int c = cmp(getaddr(i), getaddr(lo));
-      if (c <= 0) {
-        ++last;
-        if (i != last)
-          swap(getaddr(i), getaddr(last), static_cast<int>(elsize));
-        if (c < 0)
-          allequal = false;
-      }
-    }
-    swap(getaddr(lo), getaddr(last), static_cast<int>(elsize));
-    if (allequal) {
-      // All-equal case: nothing left of the pivot is below it, so that part is done.
-      lo = last + 1;
-    } else if (last - lo >= hi - last) {
-      // Recurse into the shorter part (here the right) to keep the depth logarithmic.
-      qsort(last + 1, hi, cmp);
-      hi = last - 1;
-    } else {
-      qsort(lo, last - 1, cmp);
-      lo = last + 1;
-    }
-  }
+  ut_array_quicksort(lo, hi, elsize, cmp, [this](long i) { return getaddr(i); });
 }
 
 void UT_BASE_ARRAY::a_sort(CMPFUNC cmp, long from, long to) {

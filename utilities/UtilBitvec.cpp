@@ -1,5 +1,6 @@
-// UtilBitvec: the growable bit vector. Bytes come from kor_malloc and are counted eight at
-// a time by a word-wide population count, odd bytes with a table of counts per byte value; partial bytes at the ends of a range are masked
+// UtilBitvec: the growable bit vector. Bytes come from kor_malloc. A whole vector is
+// counted eight bytes at a time by a word-wide population count, everything else with a
+// table of bit counts per byte value; partial bytes at the ends of a range are masked
 // with the low-bit masks of bytescreens (the byte-and-mask scheme).
 #include "UtilBitvec.h"
 

@@ -2,6 +2,8 @@
 // of `incr` elements and is published through the caller's handle variable.
 #include "UtilDarray.h"
 
+#include "UtilArrayimp.h"
+
 #include "UtilReport.h"
 
 #include <climits>
@@ -48,7 +50,7 @@ UT_DARRAY::~UT_DARRAY() {
   }
 }
 
-void *UT_DARRAY::getaddr(long i) {
+void *UT_DARRAY::getaddr_grow(long i) {
   if (i < 0) {
     UT_REPORT(numbered_msg, 19, "Bad index.\n");
     return *handle; // element 0's place: never outside the storage
@@ -71,6 +73,22 @@ void *UT_DARRAY::getaddr(long i) {
     num = i + 1;
   }
   return static_cast<char *>(*handle) + i * elsize;
+}
+
+void UT_DARRAY::qsort(long lo, long hi, CMPFUNC cmp) {
+  // A negative start is the base's case: it is reported there, index by index.
+  if (lo < 0 || elsize <= 0) {
+    UT_BASE_ARRAY::qsort(lo, hi, cmp);
+    return;
+  }
+  if (lo >= hi)
+    return;
+  if (hi >= num && !getaddr(hi))
+    return;
+  char *base = static_cast<char *>(*handle);
+  const long size = elsize;
+  ut_array_quicksort(lo, hi, elsize, cmp,
+                     [base, size](long i) { return static_cast<void *>(base + i * size); });
 }
 
 long UT_DARRAY::intgetindex(void *addr) {

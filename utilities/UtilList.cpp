@@ -145,7 +145,6 @@ void *UT_LIST::popend() {
   return elem;
 }
 
-
 void *UT_LIST::find(void *key) {
   if (!key)
     return nullptr;

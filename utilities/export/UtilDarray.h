@@ -19,15 +19,25 @@ public:
   UT_DARRAY(void **handle, long elsize, long size, unsigned char clear);
   ~UT_DARRAY();
 
+  // The same sort as the base's, reaching the elements through the storage directly.
+  void qsort(long lo, long hi, CMPFUNC cmp) override;
   void a_shift(long pos, long dir) override;
   void a_resetnum(long n) override;
   // Index of the element starting at addr; -1 before the storage or off an element start.
   long intgetindex(void *addr) override;
   void *a_makearray() override;
-  void *getaddr(long i) override;
+  // An element in use is found inline; a negative index and growth go the long way.
+  void *getaddr(long i) override {
+    if (i >= 0 && i < num)
+      return static_cast<char *>(*handle) + i * elsize;
+    return getaddr_grow(i);
+  }
 
 protected:
   void **handle; // the caller's variable holding the storage address; null once destroyed
+
+private:
+  void *getaddr_grow(long i);
 };
 
 #endif

@@ -1,0 +1,82 @@
+// UtilArrayimp: the quicksort the arrays share, written over an address function: the
+// base class reaches the elements through the virtual getaddr, the contiguous array
+// through its storage directly. Both make the same comparisons and moves in the same order.
+#ifndef UTILARRAYIMP_H
+#define UTILARRAYIMP_H
+
+#include "UtilArray.h"
+
+#include <cstdint>
+#include <cstring>
+
+// Exchanges n bytes in place, without a buffer; n of 0 or less swaps nothing. Eight
+// bytes at a time while they last, then four, then single bytes: the same result as a
+// byte-wise exchange.
+inline void ut_array_swap(void *a, void *b, int n) {
+  unsigned char *p = static_cast<unsigned char *>(a);
+  unsigned char *q = static_cast<unsigned char *>(b);
+  if (p == q)
+    return;
+  int k = 0;
+  for (; k + 8 <= n; k += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, p + k, 8);
+    std::memcpy(&y, q + k, 8);
+    std::memcpy(p + k, &y, 8);
+    std::memcpy(q + k, &x, 8);
+  }
+  if (k + 4 <= n) {
+    std::uint32_t x, y;
+    std::memcpy(&x, p + k, 4);
+    std::memcpy(&y, q + k, 4);
+    std::memcpy(p + k, &y, 4);
+    std::memcpy(q + k, &x, 4);
+    k += 4;
+  }
+  for (; k < n; ++k) {
+    unsigned char t = p[k];
+    p[k] = q[k];
+    q[k] = t;
+  }
+}
+
+// Sorts elements lo..hi (all below num) with addr(i) giving element i's address, which
+// must not move during the sort. Lomuto partition around the middle element, moved to lo;
+// recursion only into the shorter part keeps the depth logarithmic.
+template <class Addr>
+void ut_array_quicksort(long lo, long hi, long elsize, UT_BASE_ARRAY::CMPFUNC cmp, Addr addr) {
+  const int n = static_cast<int>(elsize);
+  while (lo < hi) {
+    // The middle element becomes the pivot at lo.
+    void *pivot = addr(lo);
+    ut_array_swap(pivot, addr((lo + hi) / 2), n);
+    long last = lo;
+    bool allequal = true;
+    // Partition: elements not above the pivot gather in lo + 1 .. last.
+    for (long i = lo + 1; i <= hi; ++i) {
+      void *at = addr(i);
+      int c = cmp(at, pivot);
+      if (c <= 0) {
+        ++last;
+        if (i != last)
+          ut_array_swap(at, addr(last), n);
+        if (c < 0)
+          allequal = false;
+      }
+    }
+    ut_array_swap(pivot, addr(last), n);
+    if (allequal) {
+      // All-equal case: nothing left of the pivot is below it, so that part is done.
+      lo = last + 1;
+    } else if (last - lo >= hi - last) {
+      // Recurse into the shorter part (here the right).
+      ut_array_quicksort(last + 1, hi, elsize, cmp, addr);
+      hi = last - 1;
+    } else {
+      ut_array_quicksort(lo, last - 1, elsize, cmp, addr);
+      lo = last + 1;
+    }
+  }
+}
+
+#endif
