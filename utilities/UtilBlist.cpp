@@ -16,6 +16,22 @@ long blink_bytes(unsigned blocksize) {
 
 void **next_blink(void **blink) { return static_cast<void **>(blink[0]); }
 
+// Pooled objects: `size` bytes from `mem`, counted in `total`. A derived class larger than
+// the pool's element size cannot come from it, so new gives null for it.
+void *pool_new(UT_FASTMEM *mem, std::size_t size, std::size_t elemsize, long &total) {
+  void *p = mem && size <= elemsize ? mem->getnewptr() : nullptr;
+  if (p)
+    total += static_cast<long>(size);
+  return p;
+}
+
+void pool_delete(UT_FASTMEM *mem, void *p, std::size_t elemsize, long &total) {
+  if (!p)
+    return;
+  total -= static_cast<long>(elemsize);
+  mem->kor_free(p);
+}
+
 const char *compress_text(const UT_BLIST *) { return "Cannot compress list with iterators.\n"; }
 const char *compress_text(const UT_BLISTS *) { return "Cannot compress lists with iterators.\n"; }
 
@@ -34,21 +50,14 @@ void **create_blink(unsigned short blocksize, void *elem) {
   return blink;
 }
 
-// A derived class larger than Self cannot come from Self's pool: new gives null for it.
 template <class Self, class CountT, class SizeT>
 void *UT_BLIST_BASE<Self, CountT, SizeT>::operator new(std::size_t size) noexcept {
-  void *p = Self::mem && size <= sizeof(Self) ? Self::mem->getnewptr() : nullptr;
-  if (p)
-    Self::total_mem += static_cast<long>(size);
-  return p;
+  return pool_new(Self::mem, size, sizeof(Self), Self::total_mem);
 }
 
 template <class Self, class CountT, class SizeT>
 void UT_BLIST_BASE<Self, CountT, SizeT>::operator delete(void *p) noexcept {
-  if (!p)
-    return;
-  Self::total_mem -= static_cast<long>(sizeof(Self));
-  Self::mem->kor_free(p);
+  pool_delete(Self::mem, p, sizeof(Self), Self::total_mem);
 }
 
 template <class Self, class CountT, class SizeT>
@@ -148,18 +157,12 @@ void UT_BLIST_BASE<Self, CountT, SizeT>::compress() {
 
 template <class Self, class List>
 void *UT_BLIST_ITER_BASE<Self, List>::operator new(std::size_t size) noexcept {
-  void *p = Self::mem && size <= sizeof(Self) ? Self::mem->getnewptr() : nullptr;
-  if (p)
-    List::total_mem += static_cast<long>(size);
-  return p;
+  return pool_new(Self::mem, size, sizeof(Self), List::total_mem);
 }
 
 template <class Self, class List>
 void UT_BLIST_ITER_BASE<Self, List>::operator delete(void *p) noexcept {
-  if (!p)
-    return;
-  List::total_mem -= static_cast<long>(sizeof(Self));
-  Self::mem->kor_free(p);
+  pool_delete(Self::mem, p, sizeof(Self), List::total_mem);
 }
 
 // A null list gives an iterator that finds nothing and counts nowhere.
@@ -182,7 +185,7 @@ template <class Self, class List> void UT_BLIST_ITER_BASE<Self, List>::reset() {
 
 // When nothing is found, the iterator stays on the last blink with `slot` back where
 // this search began in that blink (0 when the search reached it from an earlier one),
-// so the next call examines again every slot an append could have filled since.
+// so the next call examines again every slot that this search found empty.
 template <class Self, class List> void *UT_BLIST_ITER_BASE<Self, List>::l_next() {
   if (!block)
     return nullptr;

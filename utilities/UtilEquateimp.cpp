@@ -38,11 +38,12 @@ uint32_t combine(const UT_OPERATOR *node, uint32_t left, uint32_t right) {
 
 // Starts the evaluation of a child: a leaf (or a missing node, taken as 0) gives its word
 // at once and the result is 1; an operator gets a frame of its own and the result is 0.
+// Should the stack be unable to grow, the operator is evaluated by a nested walk instead.
 int start_child(const UT_PREDICATE *child, EvalStack &stack, uint32_t &word) {
   if (child && child->gettype() == 0) {
     if (stack.push({static_cast<const UT_OPERATOR *>(child), 0, 0}))
       return 0;
-    UT_REPORT(numbered_msg, 19, "Out of memory.\n");
+    UT_REPORT(numbered_msg, 1, "Out of memory.\n");
   }
   word = child ? child->eval() : 0;
   return 1;

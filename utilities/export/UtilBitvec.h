@@ -8,8 +8,8 @@
 // nbits / 8 + 1 bytes (so an empty vector holds one byte). The vector owns its bytes,
 // which come from kor_malloc. Positions at or past nbits read as clear.
 //
-// Setting a bit or a range past the end grows the vector to exactly the bits needed;
-// nothing else grows or shrinks it. Range operations take `first` and `last` inclusive;
+// Setting a bit or a range past the end grows the vector to exactly the bits needed,
+// as grow does; nothing shrinks it. Range operations take `first` and `last` inclusive;
 // a negative `first` means 0, and the clearing and counting operations take a `last`
 // that is negative or past the end as the last bit. A range whose `first` lies above
 // its `last` selects nothing. The _bytes variants work on the whole bytes that hold
