@@ -104,6 +104,11 @@ TEST(UtilSpr, SweepsRunFromTheLastRowToTheFirstAndRefuseUnsolvableSystems) {
   EXPECT_DOUBLE_EQ((1 - 2.0 / 3) / 4, x[0]);
   EXPECT_EQ(1.0, wide.solvegauss(b, y, 0.5, 10) + m.solvegauss(b, y, 0.5, 0));
   EXPECT_TRUE(std::isnan(wide.sprgauss(b, y)));
+  RecordingMsgman rec;
+  double z[3] = {7, 7, 7};
+  EXPECT_TRUE(std::isnan(UT_SPRMTX(3, 2).sprgauss(z, z)) && z[2] == 7.0);
+  ASSERT_EQ(1u, rec.reports.size());
+  EXPECT_EQ("Attempt to find element (2,2) outside of matrix of size (3,2)\n", rec.reports[0].text);
   EXPECT_TRUE(std::isnan(holey.solvegauss(b, y, 1e-9, 50))) << "missing diagonal hidden";
   EXPECT_TRUE(y[0] == 1.0 && y[1] == 6.0) << "the row without a diagonal was changed";
 }

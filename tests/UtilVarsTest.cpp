@@ -4,6 +4,7 @@
 #include "UtilBtreeimp.h"
 #include "UtilSmemimp.h"
 #include "UtilStore.h"
+#include "UtilStrobj.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,7 @@ TEST(UtilVars, StringAllocatorIsTheSharedSizeClassOfOneStringObject) {
   ASSERT_NE(p, nullptr);
   ut_stringmem.relmem(p);
   // The element given back last comes out first, whichever handle asks the size class.
-  UT_SM_INT_SMALLMEM *sizeclass = sm_memmngr->getmemhandler(sizeof(char *) + sizeof(long));
+  UT_SM_INT_SMALLMEM *sizeclass = sm_memmngr->getmemhandler(sizeof(UT_STROBJ));
   EXPECT_EQ(sizeclass->getmem(), p) << "ut_stringmem does not use the manager's size class";
   sizeclass->relmem(p);
 }

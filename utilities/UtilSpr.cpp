@@ -198,6 +198,10 @@ void UT_SPRMTX::copy(UT_SPRMTX &other) {
 }
 
 double UT_SPRMTX::sprgauss(double *b, double *x) {
+  // A row below the last column has no diagonal: its look-up is out of range, reported
+  // once for the first row swept. A column beyond the last row has no x to read.
+  if (nrows > ncols)
+    rangeerror(mv_finderr, nrows - 1, nrows - 1);
   if (nrows != ncols || !b || !x)
     return notanumber();
   double sumsq = 0.0;

@@ -77,7 +77,8 @@ public:
   // One Gauss-Seidel sweep of A x = b from the last row to the first, updating x in
   // place; b and x hold nrows doubles. Returns the Euclidean norm of the change of x.
   // Only square matrices are swept: otherwise, or with a null array, x is untouched
-  // and the result is NaN. A row without a diagonal element keeps its x and makes the
+  // and the result is NaN (more rows than columns also report the diagonal's range
+  // error for the last row). A row without a diagonal element keeps its x and makes the
   // result NaN; a zero diagonal gives inf or NaN in the usual floating-point way.
   double sprgauss(double *b, double *x);
   // Sweeps until the change is below tol (converged) or maxiter sweeps are done (the
