@@ -138,8 +138,42 @@ void StdioRead(benchmark::State &state) {
   }
 }
 
+// The platform stream alone, writing and reading the same values into a plain file: what
+// the indexed file adds on top of it is the difference.
+void StreamWrite(benchmark::State &state) {
+  const std::vector<std::uint32_t> words = segment_words(0);
+  for (auto _ : state) {
+    UT_STREAM *st = ut_file.open(scratch().path.c_str(), UT_WRITE, 1);
+    for (int s = 0; s < kSegments; ++s)
+      for (int i = 0; i < kWords; ++i)
+        st->writeulong(words[i] + static_cast<std::uint32_t>(s));
+    ut_file.close(st);
+  }
+}
+
+void StreamRead(benchmark::State &state) {
+  const std::vector<std::uint32_t> words = segment_words(0);
+  write_ours(scratch().path.c_str(), 1, words);
+  for (auto _ : state) {
+    UT_STREAM *st = ut_file.open(scratch().path.c_str(), UT_READ, 0);
+    st->setfoffset(128);
+    long bad = 0;
+    for (int s = 0; s < kSegments; ++s)
+      for (int i = 0; i < kWords; ++i) {
+        unsigned long v = 0;
+        st->readulong(v);
+        bad += v != words[i] + static_cast<std::uint32_t>(s);
+      }
+    ut_file.close(st);
+    if (bad)
+      state.SkipWithError("stream bytes differ");
+  }
+}
+
 } // namespace
 
+UT_BENCH(StreamWrite);
+UT_BENCH(StreamRead);
 UT_BENCH(IfileWrite)->Arg(1)->Arg(0);
 UT_BENCH(StdioWrite);
 UT_BENCH(IfileRead)->Arg(1)->Arg(0);
@@ -153,3 +187,7 @@ UT_BENCH_ROW("`UT_IFILE` read vs `fread`, file cache on", "1,000 segments of 64 
              "StdioRead", 1.25);
 UT_BENCH_ROW("`UT_IFILE` read vs `fread`, file cache off", "1,000 segments of 64 KiB",
              "IfileRead/0", "StdioRead", 1.25);
+UT_BENCH_ROW("`UT_IFILE` write vs the bare platform stream (information)",
+             "the same 64 MB, file cache on", "IfileWrite/1", "StreamWrite", 0);
+UT_BENCH_ROW("`UT_IFILE` read vs the bare platform stream (information)",
+             "the same 64 MB, file cache on", "IfileRead/1", "StreamRead", 0);

@@ -175,6 +175,52 @@ TYPED_TEST(BothArrays, RandomSortsAgreeWithStdSort) {
   EXPECT_EQ(calls, 99 + 99) << "an all-equal range takes one pass and the check";
 }
 
+// 13-byte records, a key and nine bytes that follow it: swaps of 8 + 4 + 1 bytes.
+std::vector<std::pair<int, int>> cmplog;
+int loggingcmp(const void *a, const void *b) {
+  int x, y;
+  std::memcpy(&x, a, sizeof x);
+  std::memcpy(&y, b, sizeof y);
+  cmplog.emplace_back(x, y);
+  return x < y ? -1 : x > y;
+}
+
+TEST(UtilArray, ContiguousAndBlockedSortsMakeTheSameComparisonsAndKeepRecordsWhole) {
+  const long size = 13;
+  std::mt19937 gen(7);
+  std::vector<unsigned char> recs(300 * size);
+  for (long r = 0; r < 300; ++r) {
+    int key = static_cast<int>(gen() % 1000);
+    std::memcpy(&recs[r * size], &key, sizeof key);
+    for (long k = 4; k < size; ++k)
+      recs[r * size + k] = static_cast<unsigned char>(key * 7 + k);
+  }
+  std::vector<std::pair<int, int>> logs[2];
+  void *dstore = nullptr;
+  void **btable = nullptr;
+  UT_DARRAY d(&dstore, size, 8, 0);
+  UT_BARRAY b(&btable, size, 8, 0);
+  UT_BASE_ARRAY *arrays[2] = {&d, &b};
+  for (int k = 0; k < 2; ++k) {
+    for (long r = 0; r < 300; ++r)
+      std::memcpy(arrays[k]->getaddr(r), &recs[r * size], size);
+    cmplog.clear();
+    arrays[k]->qsort(0, 299, loggingcmp);
+    logs[k] = cmplog;
+    int prev = INT_MIN;
+    for (long r = 0; r < 300; ++r) {
+      const unsigned char *p = static_cast<const unsigned char *>(arrays[k]->getaddr(r));
+      int key;
+      std::memcpy(&key, p, sizeof key);
+      EXPECT_LE(prev, key) << "array " << k << " unsorted at " << r;
+      prev = key;
+      for (long i = 4; i < size; ++i)
+        ASSERT_EQ(p[i], static_cast<unsigned char>(key * 7 + i)) << "record torn at " << r;
+    }
+  }
+  EXPECT_EQ(logs[0], logs[1]) << "the contiguous sort must compare exactly as the blocked one";
+}
+
 TEST(UtilArray, CheckReportsEachPairLeftOutOfOrder) {
   struct NoSort : IntDarray {
     void qsort(long, long, CMPFUNC) override {}

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -91,6 +93,67 @@ TEST(UtilFstmem, BadFreesAreReportedAndChangeNothing) {
             header("bad", 8, 4) + "   Block 0:  num_used = 0\n" + "   Total used:  0 / 4 (0%)\n");
   EXPECT_EQ(pool.getnewptr(), a);
   EXPECT_EQ(pool.getnewptr(), a + 8) << "a refused free corrupted the free list";
+}
+
+// A model of the block chain: blocks by their first element, front first.
+struct ModelBlock {
+  char *start;
+  int used;
+};
+
+TEST(UtilFstmem, RandomAllocationsAndFreesKeepTheBlockOrderOfAMoveToFrontChain) {
+  const unsigned seed = 20261206;
+  std::mt19937 gen(seed);
+  UT_FASTMEM pool(8, 4, "model");
+  std::vector<ModelBlock> chain;
+  std::vector<char *> live;
+  auto find = [&](char *p) {
+    for (std::size_t i = 0; i < chain.size(); ++i)
+      if (p >= chain[i].start && p < chain[i].start + 32)
+        return i;
+    return chain.size();
+  };
+  auto to_front = [&](std::size_t i) {
+    std::rotate(chain.begin(), chain.begin() + i, chain.begin() + i + 1);
+  };
+  for (int step = 0; step < 3000; ++step) {
+    if (live.empty() || gen() % 100 < (step < 1500 ? 60u : 40u)) {
+      char *p = static_cast<char *>(pool.getnewptr());
+      std::size_t i = find(p);
+      if (i == chain.size()) {
+        // A fresh block hands out its first element first; it joins the chain at the end.
+        for (const ModelBlock &b : chain)
+          ASSERT_EQ(b.used, 4) << "a new block while one had room, seed " << seed;
+        chain.push_back({p, 0});
+      }
+      ASSERT_EQ(find(p), std::min(i, chain.size() - 1));
+      to_front(find(p));
+      ++chain[0].used;
+      live.push_back(p);
+    } else {
+      std::size_t k = gen() % live.size();
+      char *p = live[k];
+      live.erase(live.begin() + static_cast<long>(k));
+      pool.kor_free(p);
+      to_front(find(p));
+      if (--chain[0].used == 0 && chain.size() > 1)
+        chain.erase(chain.begin());
+    }
+    if (step % 50 == 0) {
+      std::string expected = header("model", 8, 4);
+      int total = 0;
+      for (std::size_t i = 0; i < chain.size(); ++i) {
+        expected += "   Block " + std::to_string(i) +
+                    ":  num_used = " + std::to_string(chain[i].used) + "\n";
+        total += chain[i].used;
+      }
+      int capacity = static_cast<int>(chain.size()) * 4;
+      expected +=
+          "   Total used:  " + std::to_string(total) + " / " + std::to_string(capacity) + " (" +
+          std::to_string(static_cast<int>(static_cast<double>(total) / capacity * 100.0)) + "%)\n";
+      ASSERT_EQ(listing(pool), expected) << "seed " << seed << " step " << step;
+    }
+  }
 }
 
 TEST(UtilFstmem, ReportUsageListsLivingPoolsOnlyInConstructionOrder) {
