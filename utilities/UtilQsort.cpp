@@ -1,9 +1,13 @@
 // UtilQsort: quicksort of fixed-size records. Median-of-three partitioning runs down to
 // partitions of fewer than 4 records; one insertion sort behind a sentinel (the smallest
-// record, moved to the front) finishes the array. Relies on nothing beyond the language.
+// record, moved to the front) finishes the array. Relies only on the arrays' word-wide
+// exchange of bytes (UtilArrayimp.h).
 #include "UtilQsort.h"
 
+#include "UtilArrayimp.h"
+
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -23,12 +27,18 @@ struct SortStateGuard {
   ~SortStateGuard() { mv_sort = saved; }
 };
 
-void exchange(char *a, char *b) {
-  for (std::ptrdiff_t k = 0; k < mv_sort.qsz; ++k) {
-    char c = a[k];
-    a[k] = b[k];
-    b[k] = c;
-  }
+// Exchanges two records of qsz bytes in place, eight bytes at a time where it can.
+void exchange(char *a, char *b, std::ptrdiff_t qsz) { ut_array_swap(a, b, static_cast<int>(qsz)); }
+
+// Moves W bytes at offset k of the records from `at` up to the one before min one record
+// towards the end, and puts those bytes of min at `at`: one slice of the rotation below.
+template <std::ptrdiff_t W>
+void rotate_slice(char *at, char *min, std::ptrdiff_t k, std::ptrdiff_t qsz) {
+  unsigned char saved[W];
+  std::memcpy(saved, min + k, W);
+  for (std::ptrdiff_t q = min - at; q > 0; q -= qsz)
+    std::memcpy(at + q + k, at + q - qsz + k, W);
+  std::memcpy(at + k, saved, W);
 }
 
 // Quicksorts the records from base up to max (exclusive) down to partitions of fewer
@@ -36,11 +46,14 @@ void exchange(char *a, char *b) {
 void ut_qstfunc(char *base, char *max) {
   const std::ptrdiff_t qsz = mv_sort.qsz;
   int (*const cmp)(const void *, const void *) = mv_sort.qcmp;
+  // Read once: the state is thread-local, and every access to it costs a lookup.
+  const std::ptrdiff_t thresh = mv_sort.thresh;
+  const std::ptrdiff_t mthresh = mv_sort.mthresh;
   std::ptrdiff_t lo = max - base;
   do {
     char *mid = base + qsz * ((lo / qsz) / 2);
     char *const last = max - qsz;
-    if (lo >= mv_sort.mthresh) {
+    if (lo >= mthresh) {
       // Median of three: j is the larger of first and middle (the middle on a tie); when
       // it exceeds the last record, the median is the larger of the other one and last.
       char *j = cmp(base, mid) > 0 ? base : mid;
@@ -50,7 +63,7 @@ void ut_qstfunc(char *base, char *max) {
           j = last;
       }
       if (j != mid)
-        exchange(j, mid);
+        exchange(j, mid, qsz);
     }
     // Partition around the record at mid; the pivot itself moves when it is exchanged.
     // Both scans stop at records equal to the pivot, so runs of equal keys are shared
@@ -66,7 +79,7 @@ void ut_qstfunc(char *base, char *max) {
       if (j > mid) {
         // Record j belongs below the pivot (or equals it).
         char *next = i + qsz;
-        exchange(i, j);
+        exchange(i, j, qsz);
         if (i == mid)
           mid = j; // case pivot <-> j: the pivot moves up to j
         else
@@ -77,7 +90,7 @@ void ut_qstfunc(char *base, char *max) {
       } else {
         // Case i <-> pivot: record i belongs above the pivot (or equals it), and the
         // pivot moves down to i.
-        exchange(i, mid);
+        exchange(i, mid, qsz);
         mid = i;
         j -= qsz;
       }
@@ -86,17 +99,17 @@ void ut_qstfunc(char *base, char *max) {
     char *const high = mid + qsz;
     const std::ptrdiff_t lowsize = mid - base, highsize = max - high;
     if (lowsize <= highsize) {
-      if (lowsize >= mv_sort.thresh)
+      if (lowsize >= thresh)
         ut_qstfunc(base, mid);
       base = high;
       lo = highsize;
     } else {
-      if (highsize >= mv_sort.thresh)
+      if (highsize >= thresh)
         ut_qstfunc(high, max);
       max = mid;
       lo = lowsize;
     }
-  } while (lo >= mv_sort.thresh);
+  } while (lo >= thresh);
 }
 
 } // namespace
@@ -120,7 +133,7 @@ int UT_SORT::qsort(char *base, int n, int size, int (*compar)(const void *, cons
     if (compar(j, lo) > 0)
       j = lo;
   if (j != base)
-    exchange(j, base);
+    exchange(j, base, qsz);
   // Insertion sort. The walk also stops at the front, so a comparison that is not a
   // consistent order cannot lead it out of the array.
   for (char *min = base + qsz; min < max; min += qsz) {
@@ -129,14 +142,20 @@ int UT_SORT::qsort(char *base, int n, int size, int (*compar)(const void *, cons
       at -= qsz;
     if (at == min)
       continue;
-    // Rotate min down to `at` one byte offset at a time, last offset first, shifting
-    // the records from `at` up to the one before min one place towards the end.
-    const std::ptrdiff_t span = min - at;
-    for (std::ptrdiff_t k = qsz - 1; k >= 0; --k) {
-      char c = min[k];
-      for (std::ptrdiff_t q = span; q > 0; q -= qsz)
-        at[q + k] = at[q - qsz + k];
-      at[k] = c;
+    // Rotate min down to `at`, shifting the records from `at` up to the one before min
+    // one place towards the end. Each byte offset moves on its own, so the offsets go
+    // in slices of 8, 4 or 1 bytes, the last slice first; no record-sized buffer is needed.
+    for (std::ptrdiff_t k = qsz; k > 0;) {
+      if (k >= 8) {
+        k -= 8;
+        rotate_slice<8>(at, min, k, qsz);
+      } else if (k >= 4) {
+        k -= 4;
+        rotate_slice<4>(at, min, k, qsz);
+      } else {
+        k -= 1;
+        rotate_slice<1>(at, min, k, qsz);
+      }
     }
   }
   return 1;
