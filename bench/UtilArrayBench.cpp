@@ -60,6 +60,21 @@ void DarrayIndex(benchmark::State &state) {
   }
 }
 
+// Indexing the way a typed array does: through the handle variable the array keeps current.
+void DarrayHandleIndex(benchmark::State &state) {
+  int *ints = nullptr;
+  UT_DARRAY arr(reinterpret_cast<void **>(&ints), sizeof(int), kStep, 0);
+  for (long i = 0; i < kInts; ++i)
+    *static_cast<int *>(arr.getaddr(arr.num)) = static_cast<int>(i);
+  const std::vector<long> &idx = indices();
+  for (auto _ : state) {
+    long sum = 0;
+    for (long i : idx)
+      sum += ints[i];
+    benchmark::DoNotOptimize(sum);
+  }
+}
+
 void VectorIndex(benchmark::State &state) {
   std::vector<int> v;
   for (long i = 0; i < kInts; ++i)
@@ -140,6 +155,7 @@ template <int N> void StdSort(benchmark::State &state) {
 UT_BENCH(DarrayAppend);
 UT_BENCH(VectorAppend);
 UT_BENCH(DarrayIndex);
+UT_BENCH(DarrayHandleIndex);
 UT_BENCH(VectorIndex);
 UT_BENCH(ArraySort<4>);
 UT_BENCH(Qsort<4>);
@@ -152,6 +168,8 @@ UT_BENCH_ROW("`UT_DARRAY` append through getaddr(num) vs `std::vector::push_back
              "10M ints, growth step 4096", "DarrayAppend", "VectorAppend", 1.5);
 UT_BENCH_ROW("`UT_DARRAY` index through getaddr(i) vs `std::vector[i]`",
              "10M ints, 10M random reads", "DarrayIndex", "VectorIndex", 1.5);
+UT_BENCH_ROW("`UT_DARRAY` index through its handle vs `std::vector[i]` (information)",
+             "10M ints, 10M random reads", "DarrayHandleIndex", "VectorIndex", 0);
 UT_BENCH_ROW("`UT_BASE_ARRAY::a_sort` vs `std::qsort`", "1M 4-byte elements", "ArraySort<4>",
              "Qsort<4>", 1.5);
 UT_BENCH_ROW("`UT_BASE_ARRAY::a_sort` vs `std::sort` (information)", "1M 4-byte elements",
