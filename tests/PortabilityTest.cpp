@@ -68,7 +68,7 @@ TEST(PortabilityStream, ValuesAreLittleEndianWithLengthPrefixedTexts) {
   ut_file.close(in);
 }
 
-TEST(PortabilityStream, ReadstringNeverOverrunsWhateverTheLengthField) {
+TEST(PortabilityStream, TextReadsKeepTheirLimitsWhateverTheLengthFieldOrLineLength) {
   TempDir dir;
   std::string f = dir.file("s.bin");
   // A 4 GiB length field followed by three characters.
@@ -86,21 +86,16 @@ TEST(PortabilityStream, ReadstringNeverOverrunsWhateverTheLengthField) {
   EXPECT_EQ(in->readbyte(), 7) << "the rest of a longer text is skipped";
   EXPECT_EQ(text(in, 4), "1 q");
   ut_file.close(in);
-}
-
-TEST(PortabilityStream, ReadlineStripsLineEndsAndKeepsTheLastLine) {
-  TempDir dir;
-  UT_STREAM *in = reader(dir.file("l.txt"), "one\r\nlonger line\n\na\rb\nlast");
-  ASSERT_NE(in, nullptr);
-  EXPECT_EQ(text(in, 7, true), "3 one");
-  EXPECT_EQ(text(in, 6, true), "6 longer") << "the rest of a long line is discarded";
-  EXPECT_EQ(text(in, 7, true), "0 ");
-  EXPECT_FALSE(in->geteof()) << "an empty line is not the end";
-  EXPECT_EQ(text(in, 7, true), "3 a\rb") << "a carriage return inside a line is kept";
-  EXPECT_EQ(text(in, 7, true), "4 last");
-  EXPECT_FALSE(in->geteof()) << "a last line without a line feed reads like any other";
-  EXPECT_EQ(text(in, 7, true), "0 ");
-  EXPECT_TRUE(in->geteof());
+  // Line ends stripped, the rest of a long line discarded, an empty line that is not the end,
+  // a carriage return inside a line kept, a last line without a line feed read like any other.
+  in = reader(dir.file("l.txt"), "one\r\nlonger line\n\na\rb\nlast");
+  std::vector<std::string> lines;
+  for (int limit : {7, 6, 7, 7, 7, 7}) {
+    lines.push_back(text(in, limit, true));
+    lines.back() += in->geteof() ? " eof" : "";
+  }
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"3 one", "6 longer", "0 ", "3 a\rb", "4 last", "0  eof"}));
   ut_file.close(in);
 }
 
@@ -206,7 +201,7 @@ TEST(PortabilityMemory, FailAfterFailsExactlyTheLaterAllocations) {
   EXPECT_EQ(s, nullptr);
 }
 
-TEST(PortabilityEnvironment, LanguageFollowsTheFirstSetVariable) {
+TEST(PortabilityEnvironment, LanguageFollowsTheFirstSetVariableAndTextsAreWidenedAndDated) {
   setenv("LC_ALL", "", 1);
   setenv("LC_MESSAGES", "ja_JP.UTF-8", 1);
   setenv("LANG", "en_US", 1);
@@ -217,10 +212,8 @@ TEST(PortabilityEnvironment, LanguageFollowsTheFirstSetVariable) {
   unsetenv("LC_MESSAGES");
   unsetenv("LANG");
   EXPECT_STREQ(ut_getlang(), "english");
-}
 
-TEST(PortabilityMsgman, TranslateReturnsTheFormattedTextWidened) {
-  UT_MSGMAN plain;
+  UT_MSGMAN plain; // translate_msg returns the formatted text widened
   EXPECT_STREQ(plain.translate_msg("Utilities", "mod", "line %d of %s", 3, "x"), L"line 3 of x");
   ut_tm t{7, 16, 0, 5, 11, 126, 6, 338, 0};
   EXPECT_STREQ(UT_TIME::AscTime(&t), "Sat Dec  5 00:16:07 2026\n");

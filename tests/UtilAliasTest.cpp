@@ -48,8 +48,9 @@ TEST(UtilAlias, ListingsShowRecordsInDescendingNameOrderInBothForms) {
   cache.add("c", "z");
   const char *expected[] = {
       "Dumping alias cache: 3 entries\n   c, (z)\n   b, (y)\n   a, (x)\n",
-      "Dumping alias cache: 3 entries\n   c, (z)\n      depth = 2, balance = EQUAL\n"
-      "   b, (y)\n      depth = 1, balance = EQUAL\n   a, (x)\n      depth = 2, balance = EQUAL\n",
+      ("Dumping alias cache: 3 entries\n   c, (z)\n      depth = 2, balance = EQUAL\n"
+       "   b, (y)\n      depth = 1, balance = EQUAL\n"
+       "   a, (x)\n      depth = 2, balance = EQUAL\n"),
       "   WARNING- null BTREE data ptr (cache is corrupt)\n"};
   for (int node_state = 0; node_state <= 2; ++node_state) {
     RecordingMsgman rec;

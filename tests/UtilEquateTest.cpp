@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <random>
 #include <sstream>
 #include <string>
@@ -13,12 +14,7 @@
 #include <vector>
 
 namespace {
-std::string narrow(const wchar_t *w) {
-  std::string s;
-  for (; w && *w; ++w)
-    s += static_cast<char>(*w);
-  return s;
-}
+std::string narrow(const wchar_t *w) { return w ? std::string(w, w + std::wcslen(w)) : ""; }
 
 const char *NAMES[] = {"A0", "A1", "A2", "A3", "A4", "A5"};
 const char *PAD = "INITSTATE string shorter than width of the ROM - padding with zeros.";

@@ -44,9 +44,8 @@ TEST(UtilList, RefusalsReturnZeroOrNullAndChangeNothing) {
   EXPECT_EQ(l.remove(), 0) << "the sentinel is never removed";
   l.append(&A);
   seek(l, 1);
-  EXPECT_EQ(l.getnext(), nullptr);
-  EXPECT_EQ(l.getnext(), nullptr) << "stays past the end until reset";
-  EXPECT_EQ(l.peeknext(), nullptr);
+  EXPECT_EQ((V{l.getnext(), l.getnext(), l.peeknext()}), (V{nullptr, nullptr, nullptr}))
+      << "stays past the end until reset";
   EXPECT_EQ(l.remove() + l.rmunowned() + l.insert(&B), 0) << "no current node";
   EXPECT_EQ(l.remove(&B), 0);
   l.addnext(nullptr, &B);
@@ -59,8 +58,7 @@ TEST(UtilList, TailFollowsPopsRemovalsAndInsertions) {
   l.push(&A);
   l.append(&B);
   EXPECT_EQ(contents(l), (V{&A, &B})) << "push on empty list sets tail";
-  EXPECT_EQ(l.popend(), &B);
-  EXPECT_EQ(l.popend(), &A);
+  EXPECT_EQ((V{l.popend(), l.popend()}), (V{&B, &A}));
   l.append(&C);
   EXPECT_EQ(contents(l), V{&C}) << "popend of the last left tail valid";
   EXPECT_EQ(l.pop(), &C);
@@ -81,16 +79,14 @@ TEST(UtilList, TailFollowsPopsRemovalsAndInsertions) {
 
 TEST(UtilList, CursorRulesWhileIterating) {
   UT_LIST l;
-  l.append(&A);
-  l.append(&B);
-  l.append(&C);
+  for (void *e : {&A, &B, &C})
+    l.append(e);
   seek(l, 1);
   EXPECT_EQ(l.rmunowned(), 1);
   EXPECT_EQ(l.getnext(), &C) << "removing the current element skips one on the next getnext";
   seek(l, 1); // B
   EXPECT_EQ(l.insert(&D), 1);
-  EXPECT_EQ(l.getnext(), &D) << "insert while iterating is returned next";
-  EXPECT_EQ(l.getnext(), &C);
+  EXPECT_EQ((V{l.getnext(), l.getnext()}), (V{&D, &C})) << "insert while iterating comes next";
   l.reset();
   l.push(&A);
   EXPECT_EQ(l.getnext(), &A) << "push with the cursor on the sentinel";
