@@ -86,7 +86,7 @@ TEST_F(UtilVersion, TheFileIsFoundThroughMykorvalThenKorvalWithTheTwoNotes) {
   EXPECT_TRUE(rec.all_framed());
 }
 
-TEST_F(UtilVersion, NewestValueByDefaultAndExactDatesSelectTheirLine) {
+TEST_F(UtilVersion, NewestValueByDefaultExactDatesSelectTheirLineAndBadDatesGiveTheFallback) {
   TempDir dir;
   setenv("MYKORVAL", dir.path().c_str(), 1);
   install(dir,
@@ -110,9 +110,7 @@ TEST_F(UtilVersion, NewestValueByDefaultAndExactDatesSelectTheirLine) {
   EXPECT_EQ("january", value("m", "Sat Jan 30 21:49:08 PDT 1993"));
   EXPECT_EQ("kept", value("undated"));
   EXPECT_EQ("<null>", value("noequals"));
-}
-
-TEST_F(UtilVersion, DatesConvertFieldByFieldOrGiveTheFallback) {
+  // Dates convert field by field, or give the fallback.
   EXPECT_EQ(kDateTime, Util_Version_Time::Convert(kDate, -1));
   EXPECT_EQ(-7, Util_Version_Time::Convert("Wed Jun 30 21:49:08 1993", -7));
   EXPECT_EQ(-7, Util_Version_Time::Convert(nullptr, -7));
