@@ -151,11 +151,10 @@ TEST_F(UtilVersion, HostileFilesNeitherOverrunNorHang) {
     file += static_cast<char>(rng() % 256);
   file += "\n";
   // A million lines, most of them junk, the rest one key in shuffled date order.
-  for (int i = 0; i < 1000000; ++i) {
+  for (int i = 0; i < 1000000; ++i)
     file += i % 10 ? "::\n"
                    : "Mon Mar 1 " + std::to_string(rng() % 24) + ":00:00 UTC " +
                          std::to_string(1980 + rng() % 40) + "::many=x\n";
-  }
   file += "Sun Dec 31 23:59:59 UTC 2100::many=last";
   install(dir, file, 1600000000);
   EXPECT_EQ(std::string(255 - std::string(kDate).size() - 7, 'x'), value("long"));
