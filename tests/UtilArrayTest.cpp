@@ -66,7 +66,7 @@ TYPED_TEST_SUITE(BothArrays, ArrayKinds);
 TEST(UtilDarray, GrowsToTheNextStepAndShrinksOnlyWhenAWholeStepIsUnused) {
   IntDarray a;
   EXPECT_TRUE(a.incr == 10 && a.maxnum == 10) << "4-byte elements with size 4 step by 10";
-  fill(a, std::vector<int>(10, 9));
+  fill(a, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
   EXPECT_EQ(a.maxnum, 10);
   void *tenth = a.getaddr(10); // read the handle only after the call
   EXPECT_EQ(tenth, static_cast<void *>(a.data + 10)) << "the handle shows the new storage";
