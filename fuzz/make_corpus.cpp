@@ -3,6 +3,7 @@
 #include "Utilities.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 
@@ -10,7 +11,7 @@ namespace {
 
 std::string gv_root;
 
-std::string dir(const char* target) {
+std::string dir(const char *target) {
   std::string d = gv_root + "/" + target;
   mkdir(d.c_str(), 0755);
   return d;
@@ -20,20 +21,22 @@ std::string dir(const char* target) {
 void streams_seeds() {
   std::string d = dir("streams");
   std::string body = d + "/body.tmp";
-  UT_STREAM* s = ut_file.open(body.c_str(), UT_WRITE, 1);
+  UT_STREAM *s = ut_file.open(body.c_str(), UT_WRITE, 1);
   if (!s)
     return;
   s->writestring("first text");
   s->writelong(42);
-  *s << "a line of text\r\n" << "second line\n" << 12345L << "\n";
+  *s << "a line of text\r\n"
+     << "second line\n"
+     << 12345L << "\n";
   s->writestring("");
   s->writestring("last");
   ut_file.close(s);
   const unsigned char heads[][2] = {{16, 4}, {3, 1}, {63, 31}};
   for (int i = 0; i < 3; ++i) {
-    std::FILE* in = std::fopen(body.c_str(), "rb");
+    std::FILE *in = std::fopen(body.c_str(), "rb");
     std::string out = d + "/seed" + std::to_string(i);
-    std::FILE* f = std::fopen(out.c_str(), "wb");
+    std::FILE *f = std::fopen(out.c_str(), "wb");
     std::fwrite(heads[i], 1, 2, f);
     int c;
     while ((c = std::fgetc(in)) != EOF)
@@ -44,11 +47,82 @@ void streams_seeds() {
   std::remove(body.c_str());
 }
 
+// A seed file made of a head of control bytes and a body.
+void write_seed(const std::string &path, const std::string &head, const std::string &body) {
+  std::FILE *f = std::fopen(path.c_str(), "wb");
+  if (!f)
+    return;
+  std::fwrite(head.data(), 1, head.size(), f);
+  std::fwrite(body.data(), 1, body.size(), f);
+  std::fclose(f);
+}
+
+// An equation seed: one byte for the line count, then a text. The texts are equations and
+// INIT values that the converters themselves produce, in both conventions.
+void equations_seeds() {
+  std::string d = dir("equations");
+  const char *names[] = {"A0", "A1", "A2", "A3", "A4", "A5"};
+  const struct {
+    const char *init;
+    long nlines;
+  } values[] = {{"8", 2},    {"6", 2},        {"E8", 3}, {"1", 3},
+                {"8001", 4}, {"FFFF0000", 5}, {"0", 5},  {"123456789ABCDEF0", 6}};
+  int n = 0;
+  for (const auto &v : values) {
+    for (unsigned char assignform = 0; assignform < 2; ++assignform) {
+      UT_EQUATE eq(assignform);
+      char *out = nullptr;
+      if (eq.gen_equatestr(v.init, names, v.nlines, "O", out) > UT_EQ_WARNING || !out)
+        continue;
+      const std::string equation = out;
+      const std::string head(1, static_cast<char>(v.nlines));
+      write_seed(d + "/eq" + std::to_string(n++), head, equation);
+      if (v.nlines <= 5 && eq.gen_hex(equation.c_str(), names, v.nlines, "INIT", out) == UT_EQ_OK)
+        write_seed(d + "/eq" + std::to_string(n++), head, out);
+    }
+  }
+  // Texts the reader has to take apart: grouping, inversion, every operator.
+  const char *texts[] = {"O = ~(A0*A1)@(A2+~~A3)*1", "O=((A0+A1)*(A2@A3))+~A4*0", "INIT=0x1F"};
+  for (const char *t : texts)
+    write_seed(d + "/eq" + std::to_string(n++), std::string(1, 5), t);
+}
+
+// Indexed files written by UT_IFILE: empty, a few segments, a segment written twice.
+void ifile_seeds() {
+  std::string d = dir("ifile");
+  const struct {
+    const char *file;
+    const char *segs[4];
+  } files[] = {{"empty", {}},
+               {"two", {"alpha", "beta"}},
+               {"rewritten", {"alpha", "", "alpha", "a segment with a longer name"}}};
+  for (const auto &f : files) {
+    UT_IFILE file;
+    const std::string path = d + "/" + f.file;
+    if (!file.create(path.c_str()))
+      continue;
+    file.setdataversion(3);
+    file.setdatarevision(1);
+    for (int i = 0; i < 4 && f.segs[i]; ++i) {
+      UT_STREAM *s = file.putdataseg(const_cast<char *>(f.segs[i]), i, 100 + i);
+      if (!s)
+        continue;
+      for (int k = 0; k <= 5 * i; ++k)
+        s->writebyte(static_cast<unsigned char>('a' + k));
+      s->writestring(f.segs[i]);
+      file.enddataseg();
+    }
+    file.unload();
+  }
+}
+
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   gv_root = argc > 1 ? argv[1] : "fuzz/corpus";
   mkdir(gv_root.c_str(), 0755);
   streams_seeds();
+  equations_seeds();
+  ifile_seeds();
   return 0;
 }
