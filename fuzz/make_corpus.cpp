@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <stdlib.h>
 #include <string>
 #include <sys/stat.h>
 
@@ -116,13 +118,50 @@ void ifile_seeds() {
   }
 }
 
+// The date part of an install line for calendar time t, from the library's own time text
+// ("Wed Jun 30 21:49:08 1993"),
+// with a zone put before the year.
+std::string install_date(long t) {
+  // The fields of the install file stand one blank apart: "Jul  1" becomes "Jul 1".
+  std::string text;
+  for (const char *c = UT_TIME::AscTime(UT_TIME::LocalTime(&t)); *c && *c != '\n'; ++c)
+    if (*c != ' ' || (!text.empty() && text.back() != ' '))
+      text += *c;
+  const size_t year = text.rfind(' ');
+  return year == std::string::npos ? text : text.substr(0, year) + " UTC" + text.substr(year);
+}
+
+// An install seed: one byte with the length of a query date, the date, then the file.
+void version_seeds() {
+  std::string d = dir("version");
+  const long times[] = {741476948L, 930787200L, 1700000000L};
+  std::string lines[3];
+  for (int i = 0; i < 3; ++i) {
+    const std::string date = install_date(times[i]);
+    // Only dates the reader converts back to their time make seeds.
+    if (Util_Version_Time::Convert(date.c_str(), -1) != times[i])
+      return;
+    lines[i] = date;
+  }
+  const std::string file = lines[1] + "::version=2.0\n" + lines[0] + "::version= 1.0 \n" +
+                           lines[0] + "::summary= first \n" + lines[0] + "::summary=second\n" +
+                           lines[2] + "::build=42\n" + lines[2] + "::=no key\nno date line\n";
+  for (int i = 0; i < 3; ++i)
+    write_seed(d + "/seed" + std::to_string(i), std::string(1, static_cast<char>(lines[i].size())),
+               lines[i] + file);
+  write_seed(d + "/nodate", std::string(1, '\0'), file);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
   gv_root = argc > 1 ? argv[1] : "fuzz/corpus";
+  setenv("TZ", "UTC", 1); // the same seeds on every machine
+  tzset();
   mkdir(gv_root.c_str(), 0755);
   streams_seeds();
   equations_seeds();
   ifile_seeds();
+  version_seeds();
   return 0;
 }
