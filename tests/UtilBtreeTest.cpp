@@ -2,6 +2,7 @@
 // flushing, listings, and a long randomized run against std::set.
 #include "UtilBtree.h"
 #include "RecordingMsgman.h"
+#include "UtilBtreeimp.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +16,11 @@
 
 namespace {
 
-int sign(int v) { return (v > 0) - (v < 0); }
 // Items are the key texts themselves. Ascending: key - item; descending: item - key, which
 // builds the mirror image of the ascending tree.
 int ascending(void *item, const char *key) {
-  return sign(std::strcmp(key, static_cast<const char *>(item)));
+  int c = std::strcmp(key, static_cast<const char *>(item));
+  return (c > 0) - (c < 0);
 }
 int descending(void *item, const char *key) { return -ascending(item, key); }
 
@@ -85,17 +86,21 @@ std::string shape_of(UT_BTR_TREE &t, RecordingMsgman &rec, bool mirror = false) 
   return errors ? "inconsistent: " + s : s;
 }
 
-// Keys live as long as the test: the tree stores pointers to them.
-std::vector<std::string> keys(const std::vector<const char *> &k) { return {k.begin(), k.end()}; }
-void add_all(UT_BTR_TREE &t, std::vector<std::string> &k) {
-  for (auto &key : k)
-    *t.add(key.c_str()) = &key[0];
+// One-letter items in static storage: the trees keep pointers to them.
+char *item(char c) {
+  static char letters[26][2];
+  char *p = letters[c - 'a'];
+  p[0] = c;
+  return p;
+}
+void add_all(UT_BTR_TREE &t, const char *keys) {
+  for (; *keys; ++keys)
+    *t.add(item(*keys)) = item(*keys);
 }
 
 void collect(void **cell, void *arg) {
   static_cast<std::string *>(arg)->append(static_cast<const char *>(*cell));
 }
-
 std::string walk(UT_BTR_TREE &t, int order) {
   std::string s;
   t.traverse(collect, &s, static_cast<UT_BTR_TREE::TRAV_TYPE>(order));
@@ -105,23 +110,11 @@ std::string walk(UT_BTR_TREE &t, int order) {
 void print_item(void *i) { ut_msgman->print_msg("<%s>", static_cast<char *>(i)); }
 void write_item(UT_STREAM &s, void *i) { s << "<" << static_cast<char *>(i) << ">"; }
 
-struct Case {
-  std::vector<const char *> build;
-  const char *removed; // null: insertion case only
-  const char *expected;
-  // Removal of a node with two children always takes the structural left neighbour, which
-  // in the mirror image is the next key up: its shape differs there.
-  const char *mirrored = nullptr;
-};
-
 } // namespace
 
 TEST(UtilBtree, ThreeKeysBalanceUnderTheMiddleOneAndEveryOrderVisitsAsNamed) {
-  RecordingMsgman rec;
   UT_BTR_TREE t(ascending);
-  auto k = keys({"a", "b", "c"});
-  add_all(t, k);
-  EXPECT_EQ(shape_of(t, rec), "b=(a=,c=)");
+  add_all(t, "abc");
   const char *orders[] = {"abc", "acb", "cba", "cab", "bac", "bca", ""};
   for (int order = 0; order <= 6; ++order)
     EXPECT_EQ(walk(t, order), orders[order]) << "order " << order;
@@ -129,47 +122,38 @@ TEST(UtilBtree, ThreeKeysBalanceUnderTheMiddleOneAndEveryOrderVisitsAsNamed) {
 }
 
 TEST(UtilBtree, InsertionAndRemovalRebalanceIntoTheExactShapesOfEachRotationCase) {
-  const Case cases[] = {
-      {{"c", "b", "a"}, nullptr, "b=(a=,c=)"},                               // LL
-      {{"a", "b", "c"}, nullptr, "b=(a=,c=)"},                               // RR
-      {{"c", "a", "b"}, nullptr, "b=(a=,c=)"},                               // LR, z EQUAL
-      {{"a", "c", "b"}, nullptr, "b=(a=,c=)"},                               // RL, z EQUAL
-      {{"e", "b", "f", "a", "d", "c"}, nullptr, "d=(b=(a=,c=),e>(-,f=))"},   // LR, z LEFT
-      {{"e", "b", "f", "a", "d", "da"}, nullptr, "d=(b<(a=,-),e=(da=,f=))"}, // LR, z RIGHT
-      {{"b", "a", "e", "d", "f", "c"}, nullptr, "d=(b=(a=,c=),e>(-,f=))"},   // RL, z LEFT
-      {{"b", "a", "e", "d", "f", "da"}, nullptr, "d=(b<(a=,-),e=(da=,f=))"}, // RL, z RIGHT
-      {{"a", "b", "c"}, "a", "b>(-,c=)"},       // shrink: EQUAL becomes RIGHT
-      {{"a", "b", "c", "d"}, "a", "c=(b=,d=)"}, // shrink: RR single rotation
-      {{"f", "b", "h", "a", "d", "g", "i", "c", "e", "j"},
-       "a",
-       "f=(d<(b>(-,c=),e=),h>(g=,i>(-,j=)))"},  // shrink: child EQUAL, height kept
-      {{"b", "a", "d", "c"}, "a", "c=(b=,d=)"}, // shrink: RL, z EQUAL
-      {{"c", "b", "g", "a", "e", "h", "f"}, "a", "e=(c<(b=,-),g=(f=,h=))"}, // LEFT->EQUAL, RL
-      {{"c", "b", "g", "a", "e", "h", "d"}, "a", "e=(c=(b=,d=),g>(-,h=))"}, // RL, z LEFT
-      {{"d", "b", "f", "a", "c", "e", "g"},
-       "d",
-       "c=(b<(a=,-),f=(e=,g=))",
-       "e=(b=(a=,c=),f>(-,g=))"}, // predecessor deep
-      {{"d", "b", "f", "a", "c", "e", "g"},
-       "b",
-       "d=(a>(-,c=),f=(e=,g=))",
-       "d=(c<(a=,-),f=(e=,g=))"}, // predecessor child
-      {{"d", "b", "f", "a", "c", "e", "g", "h"}, "g", "d=(b=(a=,c=),f=(e=,h=))"}, // RIGHT->EQUAL up
+  // Built from the keys in order, then one key removed. Removing a node with two children
+  // takes its structural left neighbour, which in the mirror image is the next key up:
+  // there the mirrored shape differs.
+  struct {
+    const char *build, *removed, *expected, *mirrored;
+  } const cases[] = {
+      {"cba", "", "b=(a=,c=)", nullptr},                                    // LL
+      {"cab", "", "b=(a=,c=)", nullptr},                                    // LR, z EQUAL
+      {"hciafe", "", "f=(c=(a=,e=),h>(-,i=))", nullptr},                    // LR, z LEFT
+      {"hciafg", "", "f=(c<(a=,-),h=(g=,i=))", nullptr},                    // LR, z RIGHT
+      {"abc", "a", "b>(-,c=)", nullptr},                                    // EQUAL becomes RIGHT
+      {"abcd", "a", "c=(b=,d=)", nullptr},                                  // RR rotation
+      {"fbhadgicej", "a", "f=(d<(b>(-,c=),e=),h>(g=,i>(-,j=)))", nullptr},  // EQUAL child
+      {"badc", "a", "c=(b=,d=)", nullptr},                                  // RL, z EQUAL
+      {"cbgaehf", "a", "e=(c<(b=,-),g=(f=,h=))", nullptr},                  // LEFT->EQUAL, RL
+      {"cbgaehd", "a", "e=(c=(b=,d=),g>(-,h=))", nullptr},                  // RL, z LEFT
+      {"dbfaceg", "d", "c=(b<(a=,-),f=(e=,g=))", "e=(b=(a=,c=),f>(-,g=))"}, // deep
+      {"dbfaceg", "b", "d=(a>(-,c=),f=(e=,g=))", "d=(c<(a=,-),f=(e=,g=))"}, // child
+      {"dbfacegh", "g", "d=(b=(a=,c=),f=(e=,h=))", nullptr},                // RIGHT->EQUAL upwards
   };
   RecordingMsgman rec;
   // Each case runs on an ascending tree and on its mirror image (the other rotation side).
-  for (const Case &c : cases) {
+  for (const auto &c : cases) {
     for (bool mirror : {false, true}) {
       UT_BTR_TREE t(mirror ? descending : ascending);
-      auto k = keys(c.build);
-      add_all(t, k);
-      if (c.removed) {
-        ASSERT_NE(t.remove(c.removed), nullptr);
-        EXPECT_EQ(t.get_count(), static_cast<long>(k.size()) - 1);
+      add_all(t, c.build);
+      if (*c.removed) {
+        EXPECT_EQ(t.remove(c.removed), item(*c.removed));
       }
+      EXPECT_EQ(t.get_count(), static_cast<long>(std::strlen(c.build) - std::strlen(c.removed)));
       EXPECT_EQ(shape_of(t, rec, mirror), mirror && c.mirrored ? c.mirrored : c.expected)
-          << "built from " << c.build.size() << " keys, removed "
-          << (c.removed ? c.removed : "nothing") << (mirror ? ", mirrored" : "");
+          << c.build << " less " << c.removed << (mirror ? ", mirrored" : "");
     }
   }
   EXPECT_TRUE(rec.problems().empty());
@@ -179,66 +163,67 @@ TEST(UtilBtree, CellsAndCountFollowAddsRemovalsAndStoreOperations) {
   RecordingMsgman rec;
   UT_BTR_TREE t(ascending);
   EXPECT_EQ(t.get_root(), nullptr);
-  EXPECT_EQ(t.add(nullptr), nullptr);
+  EXPECT_EQ(t.add(nullptr), nullptr); // null keys are refused
   EXPECT_EQ(t.find(nullptr), nullptr);
   EXPECT_EQ(t.remove(nullptr), nullptr);
   EXPECT_EQ(t.s_add(nullptr, nullptr), 0) << "a null key stores nothing";
   EXPECT_EQ(t.get_count(), 0);
 
-  auto k = keys({"a", "b", "c"});
-  add_all(t, k);
+  add_all(t, "abc");
   void **root = t.get_root();
   EXPECT_EQ(t.add("b"), root) << "an existing key gives its cell back";
-  EXPECT_EQ(t.find("b"), root);
-  EXPECT_EQ(t.get_count(), 3);
   EXPECT_EQ(t.remove("zz"), nullptr);
   EXPECT_EQ(t.get_count(), 3);
   EXPECT_EQ(shape_of(t, rec), "b=(a=,c=)");
-
   // Removing the root moves its predecessor's item into the root's node.
-  EXPECT_EQ(t.remove("b"), k[1].data());
+  EXPECT_EQ(t.remove("b"), item('b'));
   EXPECT_EQ(t.get_root(), root);
   EXPECT_EQ(t.find("a"), root);
   EXPECT_EQ(shape_of(t, rec), "a>(-,c=)");
-  EXPECT_EQ(t.get_count(), 2);
 
   // The store operations: replace, a null value standing for the key, find, remove.
   std::string other = "c";
-  EXPECT_EQ(t.s_add(&k[2][0], &other[0]), 1);
-  EXPECT_EQ(t.s_find(&k[2][0]), &other[0]);
+  EXPECT_EQ(t.s_add(item('c'), &other[0]), 1);
+  EXPECT_EQ(t.s_find(item('c')), &other[0]);
   EXPECT_EQ(t.get_count(), 2);
-  std::string d = "d";
-  EXPECT_EQ(t.s_add(&d[0], nullptr), 1);
-  EXPECT_EQ(t.s_find(&d[0]), &d[0]);
+  EXPECT_EQ(t.s_add(item('d'), nullptr), 1);
+  EXPECT_EQ(t.s_find(item('d')), item('d'));
   EXPECT_EQ(t.get_count(), 3);
-  EXPECT_EQ(t.s_remove(&d[0]), &d[0]);
-  EXPECT_EQ(t.s_find(&d[0]), nullptr);
-  EXPECT_EQ(t.s_remove(&d[0]), nullptr);
+  EXPECT_EQ(t.s_remove(item('d')), item('d'));
+  EXPECT_EQ(t.s_remove(item('d')), nullptr);
   EXPECT_EQ(t.get_count(), 2);
+
+  // Without a node from the pool a new key is refused and nothing changes.
+  std::string before = shape_of(t, rec);
+  UT_FASTMEM *pool = UT_BTR_NODE::mem;
+  UT_BTR_NODE::mem = nullptr;
+  EXPECT_EQ(t.add("e"), nullptr);
+  EXPECT_EQ(t.s_add(item('e'), nullptr), 0);
+  EXPECT_EQ(t.s_add(item('a'), nullptr), 1) << "an existing key needs no node";
+  UT_BTR_NODE::mem = pool;
+  EXPECT_EQ(t.get_count(), 2);
+  EXPECT_EQ(shape_of(t, rec), before);
   EXPECT_TRUE(rec.problems().empty());
 
   UT_STORE *store = new UT_BTR_TREE(ascending);
-  store->s_add(&d[0], nullptr);
+  store->s_add(item('d'), nullptr);
   delete store; // the derived destructor gives the node back (checked by the leak checker)
 }
 
 TEST(UtilBtree, FlushHandsItemsOverLeftRightNodeAndEmptiesTheTree) {
   UT_BTR_TREE t(ascending);
-  auto k = keys({"d", "b", "f", "a", "c", "e", "g"});
-  add_all(t, k);
+  add_all(t, "dbfaceg");
   t.add("h"); // a node whose cell stays empty is not handed over
-  std::string order;
-  static std::string *sink;
-  sink = &order;
+  static std::string order;
   t.flush([](void **cell, void *arg) {
     EXPECT_EQ(arg, nullptr);
-    sink->append(static_cast<const char *>(*cell));
+    order.append(static_cast<const char *>(*cell));
   });
   EXPECT_EQ(order, "acbegfd");
   EXPECT_EQ(t.get_count(), 0);
   EXPECT_EQ(t.get_root(), nullptr);
   EXPECT_EQ(t.find("d"), nullptr);
-  *t.add(k[0].c_str()) = &k[0][0];
+  add_all(t, "d");
   EXPECT_EQ(t.get_count(), 1);
 }
 
@@ -246,8 +231,7 @@ TEST(UtilBtree, TreeWithoutComparisonReportsEveryComparisonAndGoesRight) {
   RecordingMsgman rec;
   UT_BTR_TREE t(static_cast<unsigned char>(1));
   EXPECT_EQ(t.is_owner(), 1);
-  auto k = keys({"x", "y", "z"});
-  add_all(t, k);                   // 0 + 1 + 2 comparisons, the third add rotating the tree
+  add_all(t, "xyz");               // 0 + 1 + 2 comparisons, the third add rotating the tree
   EXPECT_EQ(t.find("x"), nullptr); // never matches: 2 more
   ASSERT_EQ(rec.reports.size(), 5u);
   for (const auto &r : rec.reports) {
@@ -256,22 +240,18 @@ TEST(UtilBtree, TreeWithoutComparisonReportsEveryComparisonAndGoesRight) {
     EXPECT_EQ(r.text, "This function must be defined in the derived class.\n");
   }
   EXPECT_EQ(walk(t, UT_BTR_TREE::INORDER), "xyz");
-  rec.clear();
   EXPECT_EQ(t.comp_func(nullptr, "x"), 1);
-  ASSERT_EQ(rec.reports.size(), 1u);
-  EXPECT_EQ(rec.reports[0].unit, "UtilBtree");
-  EXPECT_EQ(rec.reports[0].number, 3);
+  EXPECT_EQ(rec.reports.at(5).unit, "UtilBtree") << "the handle's own comp_func reports too";
   EXPECT_TRUE(rec.all_framed());
 }
 
 TEST(UtilBtree, BothListingFormsWriteTheSameText) {
   TempDir dir;
   UT_BTR_TREE t(ascending);
+  add_all(t, "bac");
   for (int node_state = 0; node_state <= 1; ++node_state) {
     for (bool printer : {false, true}) {
       RecordingMsgman rec;
-      auto k = keys({"b", "a", "c"});
-      add_all(t, k);
       t.dump(printer ? print_item : nullptr, node_state);
       UT_STREAM s(UT_WRITE, 64, ut_useddefaultfman);
       ASSERT_EQ(s.open(dir.file("dump").c_str(), 1), 1);
@@ -279,19 +259,16 @@ TEST(UtilBtree, BothListingFormsWriteTheSameText) {
       s.close();
       EXPECT_EQ(read_file_bytes(dir.file("dump")), rec.printed());
       EXPECT_TRUE(printer || rec.all_framed());
-      t.flush(nullptr);
     }
   }
   RecordingMsgman rec;
-  std::string one = "a";
-  *t.add("a") = &one[0];
+  t.flush(nullptr);
+  add_all(t, "a");
   t.dump(nullptr, 1);
   char data[64];
-  std::snprintf(data, sizeof data, "   Data = %p", static_cast<void *>(&one[0]));
-  ASSERT_EQ(rec.reports.size(), 3u);
-  EXPECT_EQ(rec.reports[0].text, data);
-  EXPECT_EQ(rec.reports[1].text, "      depth = 1, balance = ");
-  EXPECT_EQ(rec.reports[2].text, "EQUAL\n");
+  std::snprintf(data, sizeof data, "   Data = %p", static_cast<void *>(item('a')));
+  ASSERT_EQ(rec.reports.size(), 3u) << "the balance word is a report of its own";
+  EXPECT_EQ(rec.printed(), std::string(data) + "      depth = 1, balance = EQUAL\n");
 }
 
 TEST(UtilBtree, RandomOperationsKeepContentsCountAndAvlShapeAgreeingWithStdSet) {
@@ -322,10 +299,7 @@ TEST(UtilBtree, RandomOperationsKeepContentsCountAndAvlShapeAgreeingWithStdSet) 
       }
     }
     std::vector<Node> n = listing(t, rec);
-    std::vector<std::string> contents;
-    for (const Node &node : n)
-      contents.push_back(node.key);
-    ASSERT_EQ(contents, std::vector<std::string>(oracle.begin(), oracle.end())) << batch;
+    ASSERT_EQ(listed, std::vector<std::string>(oracle.begin(), oracle.end())) << batch;
     ASSERT_EQ(t.get_count(), static_cast<long>(oracle.size()));
     int height = 0, errors = 0;
     shape(n, 0, n.size(), 1, false, height, errors);

@@ -1,13 +1,13 @@
 // Tests of the pointer file: identities written for pointers, and the fix-up of pointer
-// fields read back, in every order of registration and fixing.
+// fields read back in every order of registration and fixing.
 #include "UtilPtrfil.h"
 #include "RecordingMsgman.h"
+#include "UtilCname.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -18,67 +18,33 @@ intptr_t slot(void **field) { return reinterpret_cast<intptr_t>(field); }
 
 } // namespace
 
-TEST(UtilPtrfil, NullFieldsAreLeftAloneAndNeverListedAsWaiting) {
-  RecordingMsgman rec;
-  UT_PTRFILE pf(UT_READ);
-  void *field = nullptr;
-  pf.fixptr(&field);
-  pf.registerptr(addr(0), addr(0x500));
-  EXPECT_EQ(field, nullptr) << "a null field needs no fixing";
-  EXPECT_EQ(pf.checkptrs(), 0);
-  EXPECT_TRUE(rec.problems().empty());
-}
-
-TEST(UtilPtrfil, FieldsArePatchedWhicheverComesFirstFixOrRegistration) {
-  RecordingMsgman rec;
-  UT_PTRFILE pf(UT_READ);
-  int target = 0;
-  void *early1 = addr(7);
-  void *early2 = addr(7);
-  pf.fixptr(&early1);
-  pf.fixptr(&early2);
-  EXPECT_EQ(early1, addr(7)) << "the field keeps its identity until the target is registered";
-  pf.registerptr(addr(7), &target);
-  EXPECT_EQ(early1, &target) << "both waiting fields are patched by one registration";
-  EXPECT_EQ(early2, &target);
-
-  void *late = addr(7);
-  pf.fixptr(&late);
-  EXPECT_EQ(late, &target) << "a field fixed after registration is set at once";
-  EXPECT_EQ(pf.checkptrs(), 0);
-  EXPECT_TRUE(rec.problems().empty());
-}
-
-TEST(UtilPtrfil, ASecondRegistrationWithAnotherAddressIsReportedAndWinsAfterwards) {
+TEST(UtilPtrfil, FieldsArePatchedInEitherOrderAndTheRestAreListedAsWaiting) {
   RecordingMsgman rec;
   UT_PTRFILE pf(UT_READ);
   int first = 0, second = 0;
-  void *before = addr(9);
-  pf.fixptr(&before);
-  pf.registerptr(addr(9), &first);
-  pf.registerptr(addr(9), &first);
+  void *none = nullptr, *early1 = addr(7), *early2 = addr(7), *late = addr(7);
+  pf.fixptr(&none);
+  pf.fixptr(&early1);
+  pf.fixptr(&early2);
+  EXPECT_EQ(early1, addr(7)) << "the field keeps its identity until the target is registered";
+  pf.registerptr(addr(7), &first);
+  pf.registerptr(addr(7), &first);
+  EXPECT_EQ(early1, &first) << "both waiting fields are patched by one registration";
+  EXPECT_EQ(early2, &first);
+  EXPECT_EQ(none, nullptr) << "a null field needs no fixing";
   EXPECT_TRUE(rec.problems().empty()) << "the same pair twice is no conflict";
-
-  pf.registerptr(addr(9), &second);
-  auto problems = rec.problems();
-  ASSERT_EQ(problems.size(), 1u);
-  EXPECT_EQ(problems[0].number, 19);
-  EXPECT_EQ(problems[0].unit, "UtilPtrfilimp");
+  pf.registerptr(addr(7), &second);
+  pf.fixptr(&late);
+  EXPECT_EQ(early1, &first) << "fields patched before keep the first address";
+  EXPECT_EQ(late, &second) << "the second registration wins for later fields";
+  ASSERT_EQ(rec.problems().size(), 1u);
   char expected[64];
   std::snprintf(expected, sizeof expected, "Pointer %x already registered.\n",
                 static_cast<unsigned>(reinterpret_cast<uintptr_t>(&first)));
-  EXPECT_EQ(problems[0].text, expected) << "the report names the earlier new address";
-  EXPECT_TRUE(rec.all_framed());
+  EXPECT_EQ(rec.problems()[0].text, expected) << "the report names the earlier new address";
+  EXPECT_EQ(rec.problems()[0].unit, "UtilPtrfilimp");
+  EXPECT_EQ(pf.checkptrs(), 0) << "nothing waits";
 
-  void *after = addr(9);
-  pf.fixptr(&after);
-  EXPECT_EQ(before, &first) << "fields patched before keep the first address";
-  EXPECT_EQ(after, &second) << "the second registration wins for later fields";
-}
-
-TEST(UtilPtrfil, CheckptrsListsEachWaitingFieldOnceThenEndsAndStartsOver) {
-  RecordingMsgman rec;
-  UT_PTRFILE pf(UT_READ);
   void *f[3] = {addr(1), addr(2), addr(2)};
   for (void *&field : f)
     pf.fixptr(&field);
@@ -88,50 +54,11 @@ TEST(UtilPtrfil, CheckptrsListsEachWaitingFieldOnceThenEndsAndStartsOver) {
   EXPECT_EQ(pf.checkptrs(), slot(&f[2]));
   EXPECT_EQ(pf.checkptrs(), 0) << "the scan is over";
   EXPECT_EQ(pf.checkptrs(), slot(&f[0])) << "the next call starts a new scan";
-  EXPECT_EQ(f[0], addr(1)) << "scanning changes nothing";
-
   pf.flush_fixtable();
   EXPECT_EQ(pf.checkptrs(), 0) << "a flushed table has nothing waiting";
-  int target = 0;
-  pf.registerptr(addr(1), &target);
-  pf.flush_fixtable();
-  void *again = addr(1);
+  void *again = addr(7);
   pf.fixptr(&again);
-  EXPECT_EQ(again, addr(1)) << "after a flush the old registration is forgotten";
-  EXPECT_EQ(pf.checkptrs(), slot(&again));
-  EXPECT_TRUE(rec.problems().empty());
-}
-
-TEST(UtilPtrfil, ThousandsOfObjectsInRandomOrderAllGetTheirTargets) {
-  // Enough records for several pool blocks and long bucket chains; identities that
-  // collide modulo the bucket count share chains.
-  RecordingMsgman rec;
-  const unsigned seed = 20261206;
-  std::mt19937 rng(seed);
-  const int n = 5000;
-  std::vector<int> objects(n);
-  std::vector<void *> fields(2 * n);
-  std::vector<int> order(n);
-  for (int i = 0; i < n; ++i)
-    order[i] = i;
-  std::shuffle(order.begin(), order.end(), rng);
-  auto id = [](int i) { return addr(1 + static_cast<uintptr_t>(i) * 1000); };
-
-  UT_PTRFILE pf(UT_READ);
-  for (int k = 0; k < n; ++k) {
-    int i = order[k];
-    fields[2 * i] = id((i + 1) % n);
-    pf.fixptr(&fields[2 * i]);
-    pf.registerptr(id(i), &objects[i]);
-    fields[2 * i + 1] = id((i + n - 1) % n);
-    pf.fixptr(&fields[2 * i + 1]);
-  }
-  for (int i = 0; i < n; ++i) {
-    ASSERT_EQ(fields[2 * i], &objects[(i + 1) % n]) << "seed " << seed << ", object " << i;
-    ASSERT_EQ(fields[2 * i + 1], &objects[(i + n - 1) % n]) << "seed " << seed;
-  }
-  EXPECT_EQ(pf.checkptrs(), 0);
-  EXPECT_TRUE(rec.problems().empty());
+  EXPECT_EQ(again, addr(7)) << "after a flush the old registration is forgotten";
 }
 
 TEST(UtilPtrfil, WritePtrGivesEachDistinctPointerOneNonzeroIdentity) {
@@ -141,29 +68,22 @@ TEST(UtilPtrfil, WritePtrGivesEachDistinctPointerOneNonzeroIdentity) {
   {
     UT_PTRFILE out(UT_WRITE);
     ASSERT_TRUE(out.open(dir.file("ids").c_str(), 1));
-    EXPECT_EQ(out.writeptr(nullptr), 1);
-    out.writeptr(&a);
-    out.writeptr(&b);
-    out.writeptr(&a);
-    out.close();
+    const void *written[] = {nullptr, addr(0), &a, &b, &a};
+    for (const void *p : written)
+      EXPECT_EQ(out.writeptr(p), 1);
   }
-  EXPECT_EQ(read_file_bytes(dir.file("ids")).size(), 16u) << "four 32-bit values, no framing";
-
+  EXPECT_EQ(read_file_bytes(dir.file("ids")).size(), 20u) << "five 32-bit values, no framing";
   UT_PTRFILE in(UT_READ);
   ASSERT_TRUE(in.open(dir.file("ids").c_str(), 0));
-  void *v[5];
-  for (void *&p : v)
-    p = addr(0xdead);
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(in.readptr(v[i]), 1);
+  void *v[6];
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(in.readptr(v[i]), i < 5 ? 1 : 0) << "value " << i;
   EXPECT_EQ(v[0], nullptr) << "null stays 0";
-  EXPECT_NE(v[1], nullptr);
+  EXPECT_EQ(v[1], nullptr);
   EXPECT_NE(v[2], nullptr);
-  EXPECT_NE(v[1], v[2]) << "distinct pointers get distinct identities";
-  EXPECT_EQ(v[1], v[3]) << "the same pointer gets the same identity";
-  EXPECT_EQ(in.readptr(v[4]), 0) << "reading past the end fails";
-  EXPECT_EQ(v[4], nullptr);
-  EXPECT_TRUE(rec.problems().empty());
+  EXPECT_NE(v[2], v[3]) << "distinct pointers get distinct identities";
+  EXPECT_EQ(v[2], v[4]) << "the same pointer gets the same identity";
+  EXPECT_EQ(v[5], nullptr) << "reading past the end gives null";
 }
 
 TEST(UtilPtrfil, AFieldThatCannotBeQueuedIsReportedAndKeepsItsValue) {
@@ -175,14 +95,93 @@ TEST(UtilPtrfil, AFieldThatCannotBeQueuedIsReportedAndKeepsItsValue) {
   pf.fixptr(&field);
   kor_fail_after(-1);
   EXPECT_EQ(field, addr(42));
-  auto problems = rec.problems();
-  ASSERT_EQ(problems.size(), 1u);
-  EXPECT_EQ(problems[0].text, "Out of memory.\n");
-  EXPECT_EQ(problems[0].number, 19);
+  ASSERT_EQ(rec.problems().size(), 1u);
+  EXPECT_EQ(rec.problems()[0].text, "Out of memory.\n");
+}
 
-  void *next = addr(42);
-  pf.fixptr(&next);
-  int target = 0;
-  pf.registerptr(addr(42), &target);
-  EXPECT_EQ(next, &target) << "the table works again once memory is back";
+namespace {
+
+// An object of a linked structure: a ring through `next` (which refers both forward and
+// back in the file) and a name.
+struct Obj {
+  Obj *next = nullptr;
+  UT_NCH_NAME *name = nullptr;
+  long value = 0;
+};
+
+void write_objects(UT_PTRFILE &out, const std::vector<Obj> &objs) {
+  out.writelong(static_cast<long>(objs.size()));
+  for (const Obj &o : objs) {
+    out.writeptr(&o);
+    out.writelong(o.value);
+    out.writeptr(o.next);
+    out.writeptr(o.name);
+  }
+}
+
+template <class T> void read_field(UT_PTRFILE &in, T *&field) {
+  void *p = nullptr;
+  in.readptr(p);
+  field = static_cast<T *>(p);
+  in.fixptr(reinterpret_cast<void **>(&field));
+}
+
+void read_objects(UT_PTRFILE &in, std::vector<Obj> &objs) {
+  objs.resize(static_cast<size_t>(in.readlong()));
+  for (Obj &o : objs) {
+    void *id = nullptr;
+    in.readptr(id);
+    in.registerptr(id, &o);
+    o.value = in.readlong();
+    read_field(in, o.next);
+    read_field(in, o.name);
+  }
+}
+
+} // namespace
+
+TEST(UtilPtrfil, ALinkedStructureWithNamesComesBackPointingAtTheNewObjects) {
+  // Enough objects for several blocks of fix records; names written before or after.
+  RecordingMsgman rec;
+  TempDir dir;
+  const int n = 1500, nnames = 50;
+  for (bool names_first : {true, false}) {
+    SCOPED_TRACE(names_first ? "names first" : "objects first");
+    UT_NCH_CACHE names(0);
+    std::vector<Obj> objs(n);
+    for (int i = 0; i < n; ++i) {
+      objs[i].value = i;
+      objs[i].next = &objs[(i + 1) % n];
+      objs[i].name = names.add(("object name " + std::to_string(i % nnames)).c_str(), 1);
+    }
+    {
+      UT_PTRFILE out(UT_WRITE);
+      ASSERT_TRUE(out.open(dir.file("structure").c_str(), 1));
+      if (names_first)
+        names.write(&out, 0);
+      write_objects(out, objs);
+      if (!names_first)
+        names.write(&out, 0);
+    }
+    UT_NCH_CACHE fresh(0);
+    UT_NCH_NAME *present = fresh.add("object name 7", 2); // reading merges into it
+    std::vector<Obj> back;
+    UT_PTRFILE in(UT_READ);
+    ASSERT_TRUE(in.open(dir.file("structure").c_str(), 0));
+    if (names_first)
+      fresh.read(&in);
+    read_objects(in, back);
+    if (!names_first)
+      fresh.read(&in);
+    ASSERT_EQ(back.size(), objs.size());
+    for (int i = 0; i < n; ++i) {
+      ASSERT_EQ(back[i].value, i);
+      ASSERT_EQ(back[i].next, &back[(i + 1) % n]) << "object " << i;
+      ASSERT_EQ(back[i].name, fresh.find(objs[i].name->get_name())) << "object " << i;
+    }
+    EXPECT_EQ(in.checkptrs(), 0) << "no field is left waiting";
+    EXPECT_EQ(fresh.find("object name 7"), present);
+    EXPECT_EQ(present->rcnt, 2 + n / nnames) << "the stored count is added to the present name";
+  }
+  EXPECT_TRUE(rec.problems().empty());
 }

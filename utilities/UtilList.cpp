@@ -50,12 +50,18 @@ int UT_LIST::compdata(void *a, void *b) {
   return x < y ? -1 : (x > y ? 1 : 0);
 }
 
-// Detaches the chain, resets the list, then walks the detached nodes front to back.
-void UT_LIST::releasechain(bool owned) {
-  UT_LISTMEM *node = head->next;
+// Detaches the chain from the sentinel and leaves the list empty; returns the chain.
+UT_LISTMEM *UT_LIST::detach() {
+  UT_LISTMEM *chain = head->next;
   head->next = nullptr;
   tail = head;
   current = head;
+  return chain;
+}
+
+// Resets the list, then walks the detached nodes front to back.
+void UT_LIST::releasechain(bool owned) {
+  UT_LISTMEM *node = detach();
   while (node) {
     UT_LISTMEM *next = node->next;
     if (owned)
@@ -240,10 +246,7 @@ int UT_LIST::mergesort(void *elem) {
 void UT_LIST::sort() {
   if (!head->next)
     return;
-  UT_LISTMEM *node = head->next;
-  head->next = nullptr;
-  tail = head;
-  current = head;
+  UT_LISTMEM *node = detach();
   while (node) {
     UT_LISTMEM *next = node->next;
     mergesort(node->data);

@@ -28,8 +28,6 @@ DARRAY_UT_PTRPTR::DARRAY_UT_PTRPTR(long size)
 DARRAY_UT_PTRPTR::~DARRAY_UT_PTRPTR() = default;
 
 int DARRAY_UT_PTRPTR::append(void **ref) {
-  if (!ptrs)
-    return 0;
   void *cell = getaddr(num);
   if (!cell)
     return 0;
@@ -66,16 +64,9 @@ int UT_PTRFIXREC::fixreference(void **ref) {
     *ref = newaddr;
     return 1;
   }
-  if (!refs) {
+  if (!refs)
     refs = new (std::nothrow) DARRAY_UT_PTRPTR(mv_refs_size);
-    if (refs && !refs->ptrs) {
-      delete refs;
-      refs = nullptr;
-    }
-    if (!refs)
-      return 0;
-  }
-  return refs->append(ref);
+  return refs ? refs->append(ref) : 0;
 }
 
 // ---- UT_PTRFIXTABLE ----

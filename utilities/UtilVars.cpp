@@ -7,6 +7,7 @@
 #include "UtilBtreeimp.h"
 #include "UtilFstmemimp.h"
 #include "UtilSmem.h"
+#include "UtilStrobj.h"
 
 #include <new>
 
@@ -29,9 +30,6 @@ long UT_BLISTS::total_count = 0;
 long UT_BLISTS::total_mem = 0;
 
 namespace {
-
-// One UT_STROBJ: a text pointer and a long.
-const int mv_strobjsize = static_cast<int>(sizeof(char *) + sizeof(long));
 
 // A class pool; null when the handle cannot be allocated.
 UT_FASTMEM *classpool(unsigned long elem_size, unsigned long elem_cnt, const char *name) {
@@ -56,8 +54,8 @@ struct UT_CLASSPOOLS {
 // also creates sm_memmngr and the size class of a UT_STROBJ), then the class pools.
 // ut_stringmem is destroyed when the library is unloaded; its size class and the manager
 // stay.
-UT_SM_SMALLMEM ut_stringmem UT_LOAD_FIRST(mv_strobjsize, 0, "UT_SM_SMALLMEM", -1);
+UT_SM_SMALLMEM ut_stringmem UT_LOAD_FIRST(sizeof(UT_STROBJ), 0, "UT_SM_SMALLMEM", -1);
 static UT_CLASSPOOLS mv_classpools UT_LOAD_FIRST;
 
-// Objects built at load time by other units' needs follow here, without a priority: they
-// are constructed after everything above.
+// Further load-time objects go below, without a priority: they are built after everything
+// above and may use it.

@@ -70,7 +70,8 @@ public:
   // The root node's data cell, or null for an empty tree.
   void **get_root();
   unsigned char is_owner();
-  // Calls callback(cell, arg) for every node in the given order.
+  // Calls callback(cell, arg) for every node in the given order. The callbacks of traverse,
+  // flush and dump may change items but must not add or remove nodes of this tree.
   void traverse(void (*callback)(void **cell, void *arg), void *arg, TRAV_TYPE order);
   // Empties the tree. Each non-null item is handed to callback(cell, nullptr), in the
   // order left subtree, right subtree, node; the callback may free it.

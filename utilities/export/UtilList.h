@@ -66,6 +66,7 @@ protected:
   UT_LISTMEM* current; // cursor; null after getnext ran past the end
 
 private:
+  UT_LISTMEM *detach();
   void releasechain(bool owned);
   int unlinkfirst(void* elem, bool owned);
   void unlink(UT_LISTMEM* pred, UT_LISTMEM* node, bool owned);

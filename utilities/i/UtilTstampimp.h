@@ -4,6 +4,8 @@
 
 #include "Portability.h"
 
+class UT_TIMESTAMP;
+
 // UT_TIMESTAMP_IMP owns `tm`, filled once by the constructor and never changed
 // afterwards (the calendar time is computed on a copy, since MkTime normalises its
 // argument). When neither the system time nor the requested moment can be broken
@@ -19,7 +21,7 @@ public:
 
   char *get_timestamp_string();
   long get_absolute_time();
-  long compare_time(class UT_TIMESTAMP *other);
+  long compare_time(UT_TIMESTAMP *other);
   char *get_ts_hour();
   char *get_ts_minute();
   char *get_ts_second();

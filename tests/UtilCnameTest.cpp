@@ -1,0 +1,262 @@
+// Tests of the name cache: name classes, pools, counts, cleaning, listing, and the name
+// data written to and read from pointer files, damaged ones included.
+#include "UtilCname.h"
+#include "RecordingMsgman.h"
+#include "UtilCnameimp.h"
+#include "UtilPtrfil.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string le32(uint32_t v) {
+  std::string s;
+  for (int i = 0; i < 4; ++i)
+    s += static_cast<char>((v >> (8 * i)) & 0xff);
+  return s;
+}
+
+std::string record(uint32_t id, int32_t refs, const std::string &text) {
+  return le32(id) + le32(static_cast<uint32_t>(refs)) + le32(text.size()) + text;
+}
+
+void write_names(UT_NCH_CACHE &cache, const std::string &path, unsigned char marked) {
+  UT_PTRFILE out(UT_WRITE);
+  ASSERT_TRUE(out.open(path.c_str(), 1));
+  cache.write(&out, marked);
+  out.close();
+}
+
+void read_names(UT_NCH_CACHE &cache, const std::string &path) {
+  UT_PTRFILE in(UT_READ);
+  ASSERT_TRUE(in.open(path.c_str(), 0));
+  cache.read(&in);
+}
+
+} // namespace
+
+TEST(UtilCname, TheNameClassFollowsTheTextLength) {
+  RecordingMsgman rec;
+  UT_NCH_CACHE cache(0);
+  EXPECT_EQ(cache.add(nullptr, 1), nullptr);
+  EXPECT_EQ(cache.find(nullptr), nullptr);
+  const char *texts[] = {"", "abc", "abcd", "abcdefg", "abcdefgh"};
+  unsigned short sizes[] = {4, 4, 8, 8, 9};
+  for (int i = 0; i < 5; ++i) {
+    UT_NCH_NAME *name = cache.add(texts[i], 0);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->get_size(), sizes[i]) << "text \"" << texts[i] << "\"";
+    EXPECT_STREQ(name->get_name(), texts[i]);
+    EXPECT_EQ(name->rcnt, 0) << "add with count 0 interns without counting";
+  }
+  EXPECT_NE(cache.find("abcdefgh")->get_name(), texts[4]) << "long texts are copied";
+  UT_NCH_NAME *again = cache.add("abcd", 3);
+  EXPECT_EQ(again, cache.find("abcd")) << "an existing text keeps its object";
+  EXPECT_EQ(again->rcnt, 3);
+
+  UT_NCH_CACHE ptronly(1);
+  const char *longtext = "pointer-only text";
+  EXPECT_EQ(ptronly.add(longtext, 1)->get_name(), longtext);
+  EXPECT_TRUE(rec.problems().empty());
+}
+
+TEST(UtilCname, CountsGoNegativeWithAReportAndCleanRemovesOnlyZeroCounts) {
+  RecordingMsgman rec;
+  UT_NCH_CACHE cache(0);
+  cache.add("zero", 1)->delete_refs(1);
+  cache.add("kept", 2);
+  cache.add("negative", 0)->delete_refs(1);
+  EXPECT_NE(cache.find("zero"), nullptr) << "a count of 0 keeps the name until clean";
+  cache.clean();
+  EXPECT_EQ(cache.find("zero"), nullptr);
+  EXPECT_NE(cache.find("kept"), nullptr);
+  EXPECT_EQ(cache.find("negative")->rcnt, -1) << "negative counts are kept, not cleaned";
+
+  cache.add("big", INT_MAX)->add_refs(1);
+  EXPECT_EQ(cache.find("big")->rcnt, INT_MIN) << "the count wraps at 32 bits";
+  auto problems = rec.problems();
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(problems[0].text, "Reference count underflow.\n");
+  EXPECT_EQ(problems[1].text, "Reference count overflow.\n");
+  EXPECT_EQ(problems[1].unit, "UtilCname");
+  EXPECT_EQ(problems[1].number, 19);
+  EXPECT_TRUE(rec.all_framed());
+
+  rec.clear();
+  nch_check_cache(&cache);
+  EXPECT_TRUE(rec.problems().empty()) << "a healthy cache passes the sanity check";
+  const_cast<char *>(cache.find("kept")->get_name())[0] = 'z'; // now after "negative"
+  nch_check_cache(&cache);
+  ASSERT_EQ(rec.problems().size(), 1u);
+  EXPECT_EQ(rec.problems()[0].text, "namecache sanity check on 'negative':'zept'\n");
+  EXPECT_EQ(rec.problems()[0].number, 69);
+}
+
+TEST(UtilCname, LongTextsArePackedIntoPoolsThatGoWithTheirLastName) {
+  RecordingMsgman rec;
+  UT_NCH_CACHE cache(0);
+  EXPECT_EQ(cache.get_total_mem(), 0);
+  cache.add("eight ch", 1);
+  EXPECT_EQ(cache.get_total_mem(), 65536 + 16);
+  cache.find("eight ch")->delete_refs(1);
+  cache.clean();
+  EXPECT_EQ(cache.get_total_mem(), 0) << "the pool leaves with its last name";
+  cache.flush();
+  EXPECT_EQ(cache.get_total_mem(), 0);
+
+  setenv("UT_NCH_SMOKETEST", "1", 1); // 256-byte pools from now on
+  char text[] = "name_@@@";
+  for (int i = 0; i < 28; ++i) {
+    text[5] = static_cast<char>('A' + i);
+    cache.add(text, 1);
+  }
+  EXPECT_EQ(cache.get_total_mem(), 256 + 28 * 16) << "28 texts of 9 bytes fill one pool";
+  cache.add("the 29th", 1);
+  EXPECT_EQ(cache.get_total_mem(), 512 + 29 * 16);
+  cache.find("the 29th")->delete_refs(1);
+  cache.clean();
+  EXPECT_EQ(cache.get_total_mem(), 256 + 28 * 16) << "the emptied current pool is freed";
+
+  std::string huge(255, 'h'); // n = 256 is not below 256: a pool of its own
+  cache.add(huge.c_str(), 1);
+  EXPECT_EQ(cache.get_total_mem(), 256 + 257 + 29 * 16);
+  cache.add("after huge", 1);
+  EXPECT_EQ(cache.get_total_mem(), 256 + 257 + 256 + 30 * 16) << "earlier space is not reused";
+  cache.flush();
+  cache.add(std::string(246, 'p').c_str(), 1); // n = 247
+  cache.add("fits not", 1);                    // 247 + 9 is not below 256
+  EXPECT_EQ(cache.get_total_mem(), 512 + 2 * 16) << "a pool's last byte is never handed out";
+  unsetenv("UT_NCH_SMOKETEST");
+  EXPECT_TRUE(rec.problems().empty());
+}
+
+TEST(UtilCname, WritingFollowsReversePreorderAndMarkedOnlyWritesMarks) {
+  RecordingMsgman rec;
+  TempDir dir;
+  UT_NCH_CACHE cache(0);
+  cache.add("ant", 1);
+  cache.add("bee", 2);
+  cache.add("cat", 3)->mcnt = 5;
+  write_names(cache, dir.file("all"), 0);
+  std::string bytes = read_file_bytes(dir.file("all"));
+  ASSERT_EQ(bytes.size(), 4u + 3 * 15);
+  EXPECT_EQ(bytes.substr(0, 4), le32(3));
+  EXPECT_EQ(bytes.substr(8, 11), le32(2) + le32(3) + "bee");
+  EXPECT_EQ(bytes.substr(23, 11), le32(3) + le32(3) + "cat");
+  EXPECT_EQ(bytes.substr(38, 11), le32(1) + le32(3) + "ant");
+
+  write_names(cache, dir.file("marked"), 1);
+  bytes = read_file_bytes(dir.file("marked"));
+  EXPECT_EQ(bytes.substr(0, 4), le32(1));
+  EXPECT_EQ(bytes.substr(8), le32(5) + le32(3) + "cat") << "the mark count is written";
+  cache.clear_marks();
+  write_names(cache, dir.file("none"), 1);
+  EXPECT_EQ(read_file_bytes(dir.file("none")), le32(0));
+}
+
+TEST(UtilCname, DamagedNameDataKeepsTheWholeRecordsAndStops) {
+  RecordingMsgman rec;
+  TempDir dir;
+  const std::string path = dir.file("bad");
+  const std::string body = record(1, 1, "first") + record(2, 1, "second name");
+  struct Case {
+    const char *what;
+    std::string bytes;
+    int kept;
+  } cases[] = {
+      {"a count far beyond the records", le32(1000000) + body, 2},
+      {"a text length of 4 GiB",
+       le32(2) + record(1, 1, "first") + le32(2) + le32(1) + le32(0xffffffffu) + "xyz", 1},
+      {"a zero count", le32(0) + body, 0},
+      {"a negative count", le32(0xfffffffeu) + body, 0},
+  };
+  for (const Case &c : cases) {
+    write_file_bytes(path, c.bytes);
+    UT_NCH_CACHE cache(0);
+    read_names(cache, path);
+    EXPECT_EQ(cache.get_count(), c.kept) << c.what;
+  }
+  // Every cut of a two-record file keeps exactly the records that are whole.
+  const std::string file = le32(2) + body;
+  const size_t firstend = 4 + record(1, 1, "first").size();
+  for (size_t cut = 0; cut <= file.size(); ++cut) {
+    write_file_bytes(path, file.substr(0, cut));
+    UT_NCH_CACHE cache(0);
+    read_names(cache, path);
+    long whole = (cut >= firstend) + (cut == file.size());
+    ASSERT_EQ(cache.get_count(), whole) << "file cut after " << cut << " bytes";
+  }
+  EXPECT_TRUE(rec.problems().empty());
+}
+
+TEST(UtilCname, APointerOnlyCacheRefusesToReadAndReadsNothing) {
+  RecordingMsgman rec;
+  TempDir dir;
+  write_file_bytes(dir.file("names"), le32(1) + record(1, 1, "some long name"));
+  UT_NCH_CACHE cache(1);
+  UT_PTRFILE in(UT_READ);
+  ASSERT_TRUE(in.open(dir.file("names").c_str(), 0));
+  cache.read(&in);
+  EXPECT_EQ(cache.get_count(), 0);
+  EXPECT_EQ(in.getfoffset(), 0) << "nothing of the name data is consumed";
+  ASSERT_EQ(rec.problems().size(), 1u);
+  EXPECT_EQ(rec.problems()[0].text, "cannot read name data into pointer-only cache\n");
+}
+
+TEST(UtilCname, TextsBeyondTheLimitAreReportedAndNeverOverrunABuffer) {
+  RecordingMsgman rec;
+  TempDir dir;
+  std::string big(3000, 'q');
+  UT_NCH_CACHE cache(0);
+  EXPECT_EQ(UT_STR::Len(cache.add(big.c_str(), 1)->get_name()), 3000);
+  write_names(cache, dir.file("big"), 0);
+  UT_NCH_CACHE back(0);
+  read_names(back, dir.file("big"));
+  EXPECT_NE(back.find(big.substr(0, 2047).c_str()), nullptr) << "the name data holds 2047";
+
+  UT_NCH_NAME3 cut("abcd");
+  EXPECT_STREQ(cut.get_name(), "abc");
+  auto problems = rec.problems();
+  ASSERT_EQ(problems.size(), 4u);
+  EXPECT_EQ(problems[0].text, "maximum name length exceeded.\n");
+  EXPECT_EQ(problems[1].text, "maximum name length exceeded\n") << "the write form";
+  EXPECT_EQ(problems[2].text, "maximum name length exceeded.\n");
+  EXPECT_EQ(problems[3].text, "name count overflow.\n");
+}
+
+TEST(UtilCname, ANameWhosePoolCannotBeAllocatedLeavesNoTrace) {
+  RecordingMsgman rec;
+  UT_NCH_CACHE cache(0);
+  kor_fail_after(0);
+  EXPECT_EQ(cache.add("a long name", 1), nullptr);
+  kor_fail_after(-1);
+  EXPECT_EQ(cache.find("a long name"), nullptr);
+  EXPECT_EQ(cache.get_count(), 0) << "no empty node is left behind";
+  ASSERT_EQ(rec.problems().size(), 1u);
+  EXPECT_EQ(rec.problems()[0].text, "New failed.\n");
+  EXPECT_NE(cache.add("a long name", 1), nullptr) << "the cache works once memory is back";
+}
+
+TEST(UtilCname, BothListingsCarryTheSameLines) {
+  RecordingMsgman rec;
+  TempDir dir;
+  UT_NCH_CACHE cache(0);
+  cache.add("ant", 1);
+  cache.add("bumblebee", 2)->mcnt = 1;
+  cache.dump(0);
+  const std::string expected = "\nDumping the name cache: 2 entries\n"
+                               "\"ant\": rcnt = 1, mcnt = 0\n"
+                               "\"bumblebee\": rcnt = 2, mcnt = 1\n";
+  EXPECT_EQ(rec.printed(), expected);
+  {
+    UT_STREAM s(UT_WRITE, 64, ut_useddefaultfman);
+    ASSERT_TRUE(s.open(dir.file("dump").c_str(), 1));
+    cache.dump(s, 0);
+    s.close();
+  }
+  EXPECT_EQ(read_file_bytes(dir.file("dump")), expected);
+}
