@@ -9,10 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ftw.h>
 #include <stdlib.h>
 #include <string>
 #include <unistd.h>
-#include <vector>
 
 class QuietMsgman : public UT_MSGMAN {
 public:
@@ -37,8 +37,8 @@ inline bool write_bytes(const std::string &path, const uint8_t *data, size_t siz
   return std::fclose(f) == 0 && done;
 }
 
-// A scratch directory for one fuzzing process: file(name) gives a path inside it; the
-// files named so and the directory are removed when the process ends normally.
+// A scratch directory for one fuzzing process, removed with all it holds when the process
+// ends normally; file(name) gives a path inside it.
 class ScratchDir {
 public:
   static ScratchDir &get() {
@@ -46,10 +46,7 @@ public:
     return dir;
   }
   const std::string &path() const { return path_; }
-  std::string file(const std::string &name) {
-    files_.push_back(path_ + "/" + name);
-    return files_.back();
-  }
+  std::string file(const std::string &name) const { return path_ + "/" + name; }
 
 private:
   // Memory-backed when possible: rewriting a file on disk for every input is slow.
@@ -60,17 +57,15 @@ private:
       path_ = shm;
     else if (mkdtemp(tmp))
       path_ = tmp;
-    else
-      path_ = "/tmp";
   }
   ~ScratchDir() {
-    for (const std::string &f : files_)
-      unlink(f.c_str());
-    if (path_ != "/tmp")
-      rmdir(path_.c_str());
+    if (!path_.empty())
+      nftw(path_.c_str(), remove_entry, 8, FTW_DEPTH | FTW_PHYS);
+  }
+  static int remove_entry(const char *p, const struct stat *, int, struct FTW *) {
+    return remove(p);
   }
   std::string path_;
-  std::vector<std::string> files_;
 };
 
 #endif

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -152,6 +153,41 @@ void version_seeds() {
   write_seed(d + "/nodate", std::string(1, '\0'), file);
 }
 
+// Pointer-file seeds as the name cache writes them: name data, then records of linked
+// objects (identity, next, name) that refer to the names, then marked names alone.
+void ptrfile_seeds() {
+  std::string d = dir("ptrfile");
+  const char *texts[][5] = {{"ant", "bee", "cat", nullptr},
+                            {"", "seven77", "a long name text", "eightchr", "x"},
+                            {nullptr}};
+  for (int i = 0; i < 3; ++i) {
+    UT_NCH_CACHE cache(0);
+    std::vector<UT_NCH_NAME *> names;
+    for (int k = 0; k < 5 && texts[i][k]; ++k)
+      names.push_back(cache.add(texts[i][k], k + 1));
+    const std::string path = d + "/seed" + std::to_string(i);
+    UT_PTRFILE out(UT_WRITE);
+    if (!out.open(path.c_str(), 1))
+      continue;
+    cache.write(&out, 0);
+    struct Obj {
+      Obj *next;
+      UT_NCH_NAME *name;
+    } objs[3];
+    for (int k = 0; k < 3; ++k) {
+      objs[k].next = k < 2 ? &objs[k + 1] : nullptr;
+      objs[k].name = names.empty() ? nullptr : names[k % names.size()];
+      out.writeptr(&objs[k]);
+      out.writeptr(objs[k].next);
+      out.writeptr(objs[k].name);
+    }
+    if (!names.empty())
+      names.back()->mcnt = 1;
+    cache.write(&out, 1);
+    out.close();
+  }
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -163,5 +199,6 @@ int main(int argc, char **argv) {
   equations_seeds();
   ifile_seeds();
   version_seeds();
+  ptrfile_seeds();
   return 0;
 }

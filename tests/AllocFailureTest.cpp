@@ -310,3 +310,39 @@ TEST(AllocFailure, LongEquationsThatCannotSpillTheirStacksFailWithAMessage) {
   for (const RecordedReport &r : rec.problems())
     EXPECT_TRUE(r.number == 1 && r.text == "Out of memory.\n") << r.text;
 }
+
+TEST(AllocFailure, NamePoolsThatCannotBeHadReportItAndKeepTheNamesStoredBefore) {
+  RecordingMsgman rec;
+  setenv("UT_NCH_SMOKETEST", "1", 1); // 256-byte pools: a new pool every 20 names
+  std::vector<std::string> texts;
+  for (int i = 0; i < 60; ++i)
+    texts.push_back("long name number " + std::to_string(i));
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    FailAfter fail(k);
+    UT_NCH_CACHE cache(0);
+    std::vector<std::string> stored;
+    for (size_t i = 0; i < texts.size(); ++i)
+      if (cache.add(texts[i].c_str(), i % 2))
+        stored.push_back(texts[i]);
+    cache.clean(); // its list of names to remove needs memory too
+    fail.off();
+    EXPECT_EQ(count_reports(rec, 19, "New failed.\n"),
+              static_cast<int>(texts.size() - stored.size()))
+        << "one report for every name whose pool could not be had, k=" << k;
+    // Referenced names survive any clean; a clean with memory removes the others.
+    cache.clean();
+    for (size_t i = 0; i < texts.size(); ++i) {
+      UT_NCH_NAME *n = cache.find(texts[i].c_str());
+      const bool kept = std::find(stored.begin(), stored.end(), texts[i]) != stored.end();
+      EXPECT_EQ(n != nullptr, kept && i % 2 == 1) << texts[i] << ", k=" << k;
+      EXPECT_TRUE(!n || (texts[i] == n->get_name() && n->rcnt == 1)) << texts[i] << ", k=" << k;
+    }
+    nch_check_cache(&cache);
+    for (const RecordedReport &r : rec.problems())
+      EXPECT_NE(r.number, 69) << "names out of order, k=" << k;
+    return stored.size() == texts.size();
+  });
+  unsetenv("UT_NCH_SMOKETEST");
+  EXPECT_GT(k_done, 1);
+}
