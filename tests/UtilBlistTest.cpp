@@ -86,7 +86,6 @@ TYPED_TEST(UtilBlistFamily, PooledObjectsBlinksAndOpenIteratorsAreAccountedFor) 
   RecordingMsgman rec;
   long mem = TypeParam::List::total_mem, count = TypeParam::List::total_count;
   auto *l = new typename TypeParam::List(3);
-  ASSERT_NE(l, nullptr);
   EXPECT_EQ(TypeParam::List::total_count, count + 1);
   for (int i = 0; i < 7; ++i)
     l->l_append(&A);
