@@ -8,6 +8,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace {
 std::string le(long v, int n) { // n little-endian bytes of v
@@ -31,15 +32,14 @@ void putseg(UT_IFILE &f, const char *name, const std::string &bytes, long type =
     s->writebyte(static_cast<unsigned char>(c));
   EXPECT_EQ(f.enddataseg(), 1);
 }
-std::string getseg(UT_IFILE &f, const char *name, long type = -1) {
+std::string getseg(UT_IFILE &f, const std::string &name, long type = -1) {
   UT_IFILESEGINFO info;
-  UT_STREAM *s = f.getdataseg(const_cast<char *>(name), type, &info);
-  if (!s)
-    return "<none>";
-  std::string out;
-  for (long i = 0; i < info.getsize(); ++i)
+  UT_STREAM *s = f.getdataseg(const_cast<char *>(name.c_str()), type, &info);
+  std::string out = s ? "" : "<none>";
+  for (long i = 0; s && i < info.getsize(); ++i)
     out += static_cast<char>(s->readbyte());
-  f.enddataseg();
+  if (s)
+    f.enddataseg();
   return out;
 }
 char *cs(const char *s) { return const_cast<char *>(s); }
@@ -47,10 +47,9 @@ char *cs(const char *s) { return const_cast<char *>(s); }
 std::vector<std::string> kinds(const RecordingMsgman &rec) {
   std::vector<std::string> out;
   for (const RecordedReport &r : rec.problems()) {
-    EXPECT_EQ(r.unit, "UtilIfileimp");
-    EXPECT_TRUE(r.hadsetvars && r.revision == "$Revision: 1.1.2.1 $");
-    std::string kind = r.kind == RecordedReport::Warn ? "warn" : "note";
-    out.push_back((r.kind == RecordedReport::Numbered ? std::to_string(r.number) : kind) + " " +
+    EXPECT_TRUE(r.unit == "UtilIfileimp" && r.hadsetvars && r.revision == "$Revision: 1.1.2.1 $");
+    std::string kind = r.kind == RecordedReport::Warn ? "warn " : "note ";
+    out.push_back((r.kind == RecordedReport::Numbered ? std::to_string(r.number) + " " : kind) +
                   r.text);
   }
   return out;
@@ -67,7 +66,7 @@ TEST(UtilIfile, SegmentsLieBackToBackARewriteMovesOnlyTheOffsetAndOpenSegmentsFo
     putseg(f, "alpha", "0123456789", 3, -4);
     putseg(f, "beta", "abcde", 5, 6);
     EXPECT_EQ(f.enddataseg(), cache ? 1 : 0) << "second enddataseg";
-    EXPECT_EQ(f.unload(), 1);
+    f.unload();
     EXPECT_EQ(read_file_bytes(dir.file("ab")), header(2, 2, 143) + "0123456789abcde" +
                                                    dirent("alpha", 128, 10, 3, -4) +
                                                    dirent("beta", 138, 5, 5, 6));
@@ -75,7 +74,7 @@ TEST(UtilIfile, SegmentsLieBackToBackARewriteMovesOnlyTheOffsetAndOpenSegmentsFo
     putseg(f, "alpha", "0123456789");
     putseg(f, "beta", "abcde");
     putseg(f, "alpha", "xyz", 8, 9);
-    EXPECT_EQ(f.unload(), 1);
+    f.unload();
     EXPECT_EQ(read_file_bytes(dir.file("re")), header(2, 2, 146) + "0123456789abcdexyz" +
                                                    dirent("alpha", 143, 3, 8, 9) +
                                                    dirent("beta", 138, 5, 1, 0))
@@ -123,8 +122,8 @@ TEST(UtilIfile, ThousandRandomSegmentsRoundTripInBothCacheModes) {
     ASSERT_EQ(r.getnumsegs(), short(data.size()));
     UT_IFILESEGINFO info;
     for (std::size_t i = 0; i < data.size(); ++i) {
-      std::string name = "s" + std::to_string(i);
-      ASSERT_EQ(getseg(r, name.c_str(), types[i]), data[i]) << "seed " << seed << " seg " << i;
+      ASSERT_EQ(getseg(r, "s" + std::to_string(i), types[i]), data[i])
+          << "seed " << seed << ", " << i;
       ASSERT_EQ(r.getnextseginfo(info), i + 1 < data.size()) << "directory order";
       EXPECT_EQ(info.getdata(), long(std::min(i + 1, data.size() - 1)) - 600);
     }
@@ -218,11 +217,8 @@ TEST(UtilIfile, EmptyFilesOpenFailuresVersionChecksAndFilesLeftOpenAreReported) 
 TEST(UtilIfile, DamagedFilesLoadWhatPrecedesTheDamageAndSegmentsPastTheEndReadAsEndOfFile) {
   const std::string seg = "SEGMENT";
   const std::string two = dirent("first", 128, 7, 1, 2) + dirent("second", 130, 3, 1, 2);
-  struct Case {
-    std::string what, bytes;
-    int result, kept;
-    std::string report;
-  };
+  // What, bytes, load's result, entries kept, a piece of the first report.
+  using Case = std::tuple<std::string, std::string, int, int, std::string>;
   std::vector<Case> cases = {
       {"empty file", "", 0, 0, "Incompatible versions. Version 0 does not match"},
       {"short header", header(2, 1, 0).substr(0, 5), 1, 0, ""},
@@ -243,18 +239,18 @@ TEST(UtilIfile, DamagedFilesLoadWhatPrecedesTheDamageAndSegmentsPastTheEndReadAs
     cases.push_back({"cut at " + std::to_string(len), whole.substr(0, len), 1,
                      len >= 135 + dirent("first", 0, 0, 0, 0).size() ? 1 : 0, ""});
   for (unsigned char cache : {1, 0}) {
-    for (const Case &c : cases) {
+    for (const auto &[what, bytes, result, kept, report] : cases) {
       RecordingMsgman rec;
       TempDir dir;
-      write_file_bytes(dir.file("d"), c.bytes);
+      write_file_bytes(dir.file("d"), bytes);
       UT_IFILE f;
       f.setfilecache(cache);
-      EXPECT_EQ(f.load(dir.file("d").c_str()), c.result) << c.what;
-      EXPECT_EQ(f.getnumsegs(), c.kept) << c.what;
-      EXPECT_EQ(getseg(f, "first"), c.kept ? seg : "<none>") << c.what;
+      EXPECT_EQ(f.load(dir.file("d").c_str()), result) << what;
+      EXPECT_EQ(f.getnumsegs(), kept) << what;
+      EXPECT_EQ(getseg(f, "first"), kept ? seg : "<none>") << what;
       const std::string first = rec.problems().empty() ? "" : rec.problems()[0].text;
-      EXPECT_TRUE(c.report.empty() ? first.empty() : first.find(c.report) != std::string::npos)
-          << c.what << ": " << first;
+      EXPECT_TRUE(report.empty() ? first.empty() : first.find(report) != std::string::npos)
+          << what << ": " << first;
     }
     // Entries pointing past the end hand out streams that read end of file.
     TempDir dir;
