@@ -78,10 +78,9 @@ TEST(UtilEquate, InitValuesAndEquationsConvertBothWaysWithTheConventionsMessages
       {1, 0, "A0)", 2, 5, "(null)", "Too many right parens."},
       // clang-format on
   };
-  for (auto [tohex, assignform, in, nlines, code, out, msg] : cases) {
+  for (auto [tohex, assignform, in, nlines, code, out, msg] : cases)
     EXPECT_EQ(std::to_string(code) + " " + out + " " + msg, convert(tohex, assignform, in, nlines))
         << in;
-  }
   UT_EQUATE eq(1);
   char *out = nullptr;
   EXPECT_EQ(5, eq.gen_hex("A9", NAMES, 2, out));
