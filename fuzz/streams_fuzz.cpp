@@ -2,22 +2,20 @@
 // interleaved with value reads and seeks, never write past their buffers.
 #include "Utilities.h"
 
+#include "fuzz_support.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 2)
     return 0;
-  char path[] = "/tmp/ut_fuzz_streamsXXXXXX";
-  int fd = mkstemp(path);
-  if (fd < 0)
+  static QuietMsgman quiet;
+  static const std::string file = ScratchDir::get().file("input.stream");
+  const char *path = file.c_str();
+  if (!write_bytes(file, data + 2, size - 2))
     return 0;
-  std::FILE* f = fdopen(fd, "wb");
-  std::fwrite(data + 2, 1, size - 2, f);
-  std::fclose(f);
 
   int limit = data[0] % 64;
   int bufsize = 1 + data[1] % 32;
@@ -33,6 +31,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (void)in.readshort();
     }
   }
-  unlink(path);
   return 0;
 }

@@ -1,36 +1,54 @@
-// Install record files of hostile bytes: loading them and querying keys and dates never
-// reads or writes out of bounds. The input's first byte splits off a query date.
+// Install record files of hostile bytes: the input becomes "fileset.txt" in the directory
+// that KORVAL names, and values are looked up by key, with and without a date. Input: one
+// byte giving the length of the query date (0 to 63), the date, then the file.
 #include "Utilities.h"
 
+#include "fuzz_support.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
-#include <unistd.h>
+#include <sys/stat.h>
+
+namespace {
+void check(bool ok) {
+  if (!ok)
+    __builtin_trap();
+}
+
+// Two directories used in turn: the file's path changes with every input, so every input
+// is loaded afresh whatever the file times say.
+std::string next_dir() {
+  static int turn = 0;
+  const std::string dir = ScratchDir::get().path() + (turn++ % 2 ? "/b" : "/a");
+  mkdir(dir.c_str(), 0700);
+  return dir;
+}
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 1)
     return 0;
+  static QuietMsgman quiet;
   size_t datelen = data[0] % 64;
   if (datelen > size - 1)
     datelen = size - 1;
-  std::string date(reinterpret_cast<const char *>(data + 1), datelen);
-  char dir[] = "/tmp/ut_fuzz_versionXXXXXX";
-  if (!mkdtemp(dir))
+  const std::string date(reinterpret_cast<const char *>(data + 1), datelen);
+  const std::string dir = next_dir();
+  const std::string path = dir + "/fileset.txt";
+  if (!write_bytes(path, data + 1 + datelen, size - 1 - datelen))
     return 0;
-  std::string path = std::string(dir) + "/fileset.txt";
-  std::FILE *f = std::fopen(path.c_str(), "wb");
-  if (f) {
-    std::fwrite(data + 1 + datelen, 1, size - 1 - datelen, f);
-    std::fclose(f);
+  unsetenv("MYKORVAL");
+  setenv("KORVAL", dir.c_str(), 1);
+  for (const char *key : {"summary", "version", "build", "k", ""}) {
+    for (const char *when : {static_cast<const char *>(nullptr), date.c_str()}) {
+      const char *value = Util_Version::GetValue(key, when);
+      // A value is a whole text owned by the table; a summary always ends its line.
+      if (value && std::strcmp(key, "summary") == 0)
+        check(std::strlen(value) > 0 && value[std::strlen(value) - 1] == '\n');
+    }
   }
-  setenv("KORVAL", dir, 1); // a new directory each run, so every run loads its file
-  for (const char *key : {"summary", "version", "k", ""}) {
-    Util_Version::GetValue(key, nullptr);
-    Util_Version::GetValue(key, date.c_str());
-  }
-  Util_Version_Time::Convert(date.c_str(), -1);
-  unlink(path.c_str());
-  rmdir(dir);
+  (void)Util_Version_Time::Convert(date.c_str(), -1);
   return 0;
 }

@@ -6,6 +6,7 @@
 #include "UtilReport.h"
 
 #include <climits>
+#include <cstring>
 #include <new>
 
 UT_REPORT_UNIT("UtilSmemimp", "$Revision: 1.1.2.1 $")
@@ -30,9 +31,13 @@ void **newpointers(unsigned long count) {
 UT_SM_INT_SMALLMEM::UT_SM_INT_SMALLMEM(int elsize, unsigned char record_chunks, const char *name,
                                        long blockbytes)
     : getpos(0), tablesize(0), nbuckets(0), buckets(nullptr), putpos(0), nchunks(0),
-      relbucket(nullptr), chunks(nullptr), recording(record_chunks != 0) {
+      relbucket(nullptr), chunks(nullptr), overflow(nullptr), recording(record_chunks != 0) {
   this->name = UT_STR::Dup(name ? name : korform("SMEM:%d\n", elsize));
   int rounded = elsize > 0 ? 4 * ((elsize + 3) / 4) : 4;
+  // Every element can hold the overflow link (on a 64-bit machine the 4-byte class
+  // takes 8 bytes).
+  if (rounded < static_cast<int>(sizeof(void *)))
+    rounded = static_cast<int>(sizeof(void *));
   this->elsize = static_cast<unsigned short>(rounded);
   this->blockbytes = blockbytes == -1 ? mv_defaultblockbytes : blockbytes;
   // A chunk holds at least one element and no more than a bucket index can count.
@@ -119,6 +124,11 @@ bool UT_SM_INT_SMALLMEM::advance() {
 bool UT_SM_INT_SMALLMEM::ready() { return (nbuckets > 0 && getpos < nperbucket) || advance(); }
 
 void *UT_SM_INT_SMALLMEM::getmem() {
+  if (overflow) {
+    void *p = overflow;
+    std::memcpy(&overflow, p, sizeof overflow);
+    return p;
+  }
   // The element given back last comes out first.
   if (putpos > 0)
     return relbucket[--putpos];
@@ -160,9 +170,12 @@ void UT_SM_INT_SMALLMEM::relmem(void *p) {
   if (!p)
     return;
   // A release bucket that could not be handed over earlier gets another try; if there is
-  // still no room, p cannot be recorded and simply stays unused.
-  if ((!relbucket || putpos >= nperbucket) && !handoff())
+  // still no room, p goes on the overflow list.
+  if ((!relbucket || putpos >= nperbucket) && !handoff()) {
+    std::memcpy(p, &overflow, sizeof overflow);
+    overflow = p;
     return;
+  }
   relbucket[putpos++] = p;
   if (putpos == nperbucket)
     handoff();

@@ -33,6 +33,9 @@ public:
   unsigned short nchunks;
   void **relbucket;
   void **chunks;
+  // Elements given back when no bucket could take them (memory ran out), linked through
+  // their first bytes; getmem hands them out first, so no element is ever lost.
+  void *overflow;
 
   UT_SM_INT_SMALLMEM(const UT_SM_INT_SMALLMEM &) = delete;
   UT_SM_INT_SMALLMEM &operator=(const UT_SM_INT_SMALLMEM &) = delete;

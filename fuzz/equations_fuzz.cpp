@@ -1,0 +1,83 @@
+// Equation texts from outside: gen_hex, both validate forms and gen_equatestr in both
+// conventions. Input: one byte that picks the line count (0 to 7, so out-of-range counts
+// are tried too), then the text. Whenever an INIT text converts to an equation, reading
+// that equation back must give the same INIT digits.
+#include "Utilities.h"
+
+#include "fuzz_support.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+// validate takes any line count: the table holds one name for every count tried.
+const char *NAMES[] = {"A0", "A1", "A2", "A3", "A4", "A5", "A6", "A7"};
+
+void check(bool ok) {
+  if (!ok)
+    __builtin_trap();
+}
+
+bool is_code(int code) { return code >= UT_EQ_OK && code <= UT_EQ_INVALID; }
+
+// The digits an INIT text stands for at this width: the last `width` characters, upper
+// case, padded in front with zeros.
+std::string expected_digits(const std::string &digits, long width) {
+  std::string tail =
+      digits.size() > static_cast<size_t>(width) ? digits.substr(digits.size() - width) : digits;
+  for (char &c : tail)
+    c = static_cast<char>(UT_STR::ToUpper(static_cast<unsigned char>(c)));
+  return std::string(static_cast<size_t>(width) - tail.size(), '0') + tail;
+}
+
+void run(unsigned char assignform, const char *text, long nlines) {
+  UT_EQUATE eq(assignform);
+  char *out = nullptr;
+
+  int code = eq.gen_hex(text, NAMES, nlines, "O", out);
+  check(is_code(code));
+  check((code == UT_EQ_OK) == (out != nullptr));
+  check((code == UT_EQ_OK) == (eq.geterrmsg() == nullptr));
+  if (out && !assignform)
+    check(static_cast<long>(std::strlen(out)) == (1L << nlines) / 4);
+  code = eq.gen_hex(text, NAMES, nlines, out);
+  check(is_code(code));
+
+  check(is_code(eq.validate(text, "O", NAMES, nlines)));
+  check(is_code(eq.validate(text, NAMES, nlines)));
+
+  code = eq.gen_equatestr(text, NAMES, nlines, "O", out);
+  check(is_code(code));
+  if (code != UT_EQ_OK && code != UT_EQ_WARNING)
+    return;
+  check(out != nullptr);
+  // Round trip: the minterms read back give the INIT value (gen_hex stops at 5 lines).
+  if (nlines > 5)
+    return;
+  std::string digits = text;
+  if (assignform) {
+    const size_t equals = digits.find('=');
+    if (equals != std::string::npos)
+      digits = digits.substr(equals + 1);
+    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+      digits = digits.substr(2);
+  }
+  const std::string equation = out;
+  UT_EQUATE back(0);
+  char *hex = nullptr;
+  check(back.gen_hex(equation.c_str(), NAMES, nlines, hex) == UT_EQ_OK);
+  check(expected_digits(digits, (1L << nlines) / 4) == hex);
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (size < 1)
+    return 0;
+  static QuietMsgman quiet;
+  const long nlines = data[0] % 8;
+  const std::string text(reinterpret_cast<const char *>(data + 1), size - 1); // cut at a NUL
+  run(0, text.c_str(), nlines);
+  run(1, text.c_str(), nlines);
+  return 0;
+}

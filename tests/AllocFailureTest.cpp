@@ -1,0 +1,348 @@
+// Allocation-failure sweep: every operation that takes memory from kor_malloc/kor_realloc
+// runs with the k-th allocation failing, for k = 0, 1, 2, ... until it completes. Each run
+// must end without a crash or a leak (the sanitizer and memcheck runs see leaks), keep
+// everything it had stored, and make its report where the operation has one.
+#include "Utilities.h"
+
+#include "RecordingMsgman.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Allocations fail from the k-th on while it lives.
+struct FailAfter {
+  explicit FailAfter(long k) { kor_fail_after(k); }
+  ~FailAfter() { kor_fail_after(-1); }
+  void off() { kor_fail_after(-1); }
+};
+
+// Calls attempt(k) for k = 0, 1, ... until it reports completion; returns that k (the number
+// of allocations the operation needs), or -1 when it never completes.
+long sweep(const std::function<bool(long)> &attempt) {
+  for (long k = 0; k < 2000; ++k)
+    if (attempt(k))
+      return k;
+  return -1;
+}
+
+int count_reports(const RecordingMsgman &rec, int number, const std::string &text) {
+  int n = 0;
+  for (const RecordedReport &r : rec.problems())
+    if (r.kind == RecordedReport::Numbered && r.number == number && r.text == text)
+      ++n;
+  return n;
+}
+
+const long APPENDS = 60;
+const long MIDDLE = 35; // added in sorted order between the appended values 30 and 40
+
+// An array of longs under failing allocations: appends the values 0, 10, 20, ... by
+// getaddr(num), inserts MIDDLE with a_sortadd and copies the array out. What was stored
+// stays, in order, whatever failed; the run completes once every step succeeded.
+template <class Array, class Storage> bool array_attempt(long k, long step) {
+  Storage storage = nullptr;
+  std::vector<long> model;
+  bool inserted = false;
+  void *copy = nullptr;
+  {
+    FailAfter fail(k);
+    Array a(&storage, static_cast<long>(sizeof(long)), step, 1);
+    for (long v = 0; v < APPENDS; ++v) {
+      void *slot = a.getaddr(a.num);
+      if (!slot)
+        break;
+      *static_cast<long *>(slot) = 10 * v;
+      model.push_back(10 * v);
+    }
+    const long before = a.num;
+    a.a_sortadd(&MIDDLE, [](const void *x, const void *y) {
+      const long l = *static_cast<const long *>(x), r = *static_cast<const long *>(y);
+      return l < r ? -1 : l > r ? 1 : 0;
+    });
+    if (a.num == before + 1) {
+      inserted = true;
+      model.insert(std::upper_bound(model.begin(), model.end(), MIDDLE), MIDDLE);
+    }
+    copy = a.a_makearray();
+    fail.off();
+    EXPECT_EQ(a.num, static_cast<long>(model.size())) << "k=" << k;
+    for (long i = 0; i < a.num && i < static_cast<long>(model.size()); ++i)
+      EXPECT_EQ(*static_cast<long *>(a.getaddr(i)), model[i]) << "element " << i << ", k=" << k;
+    for (size_t i = 0; copy && i < model.size(); ++i)
+      EXPECT_EQ(static_cast<long *>(copy)[i], model[i]) << "copy " << i << ", k=" << k;
+  }
+  EXPECT_EQ(storage, nullptr) << "destruction clears the handle";
+  const bool done = model.size() == APPENDS + 1 && inserted && copy;
+  kor_free(copy);
+  return done;
+}
+
+} // namespace
+
+TEST(AllocFailure, ArraysThatCannotGrowKeepEveryElementStoredBefore) {
+  RecordingMsgman rec;
+  EXPECT_GT(sweep([](long k) { return array_attempt<UT_DARRAY, void *>(k, 4); }), 10);
+  EXPECT_GT(sweep([](long k) { return array_attempt<UT_BARRAY, void **>(k, 8); }), 10);
+  EXPECT_TRUE(rec.problems().empty()) << "growth failures are not reported";
+}
+
+TEST(AllocFailure, BitVectorsKeepTheirBitsAndReportWhenTheyCannotBeMade) {
+  RecordingMsgman rec;
+  const std::string OOM = "Out of memory.\n";
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    size_t seen = 0;
+    // Reports since the last call; allocations are off meanwhile, so gtest may allocate.
+    auto reported = [&]() {
+      kor_fail_after(-1);
+      const int n = count_reports(rec, 1, OOM) - static_cast<int>(seen);
+      seen += n;
+      return n;
+    };
+    FailAfter fail(k);
+    long made = 0;
+    UT_BITVEC v(20);
+    const bool v_made = v.getnbits() == 20;
+    made += v_made;
+    EXPECT_EQ(reported(), v_made ? 0 : 1) << "constructor, k=" << k;
+    kor_fail_after(k > made ? k - made : 0); // the same sequence of allocations goes on
+    std::vector<unsigned long> set;
+    for (unsigned long i = 3; i < 400; i += 37)
+      if (v.set(i))
+        set.push_back(i);
+    UT_BITVEC copy(v);
+    const bool copied =
+        copy.getnbits() == v.getnbits() && copy.count_set_bits() == v.count_set_bits();
+    const int copy_reports = reported();
+    if (v_made) {
+      EXPECT_EQ(copy_reports, copied ? 0 : 1) << "copy, k=" << k;
+    }
+    kor_fail_after(0);
+    UT_BITVEC target(8);
+    EXPECT_EQ(reported(), 1) << "constructor, no memory at all";
+    EXPECT_EQ(target.getnbits(), 0ul);
+    kor_fail_after(0);
+    target = v;
+    EXPECT_EQ(reported(), 1) << "assignment, no memory at all";
+    EXPECT_EQ(target.getnbits(), 0ul) << "a failed assignment leaves the target as it was";
+    fail.off();
+    for (unsigned long i : set)
+      EXPECT_TRUE(v.is_set(i)) << "bit " << i << ", k=" << k;
+    EXPECT_EQ(v.count_set_bits(), static_cast<long>(set.size())) << "k=" << k;
+    return v_made && set.size() == 11 && copied;
+  });
+  EXPECT_GT(k_done, 3);
+}
+
+TEST(AllocFailure, SmallObjectAllocatorsNeverLoseAnElementGivenBack) {
+  RecordingMsgman rec;
+  // Dedicated with chunks of 4 elements (many chunks and buckets); shared size classes of
+  // their own, left half-built by the first failing runs; the smallest class too.
+  const struct {
+    int elsize;
+    unsigned char dedicated;
+  } kinds[] = {{16, 1}, {44, 0}, {4, 0}};
+  for (const auto &kind : kinds) {
+    const long k_done = sweep([&](long k) {
+      FailAfter fail(k);
+      UT_SM_SMALLMEM mem(kind.elsize, kind.dedicated, "sweep", 64);
+      std::vector<void *> held;
+      for (long i = 0; i < 60; ++i)
+        if (void *p = mem.getmem())
+          held.push_back(p);
+      const size_t got = held.size();
+      for (void *p : held)
+        mem.relmem(p);
+      // With no memory at all, every element given back must come out again, once.
+      kor_fail_after(0);
+      std::vector<void *> again;
+      for (size_t i = 0; i < got; ++i)
+        if (void *p = mem.getmem())
+          again.push_back(p);
+      for (void *p : again)
+        mem.relmem(p);
+      fail.off();
+      EXPECT_EQ(again.size(), got) << "elements lost, k=" << k << ", size " << kind.elsize;
+      std::sort(held.begin(), held.end());
+      std::sort(again.begin(), again.end());
+      EXPECT_EQ(std::adjacent_find(held.begin(), held.end()), held.end()) << "k=" << k;
+      EXPECT_EQ(std::adjacent_find(again.begin(), again.end()), again.end()) << "k=" << k;
+      return got == 60;
+    });
+    EXPECT_GE(k_done, 0) << "size " << kind.elsize;
+  }
+  EXPECT_TRUE(rec.problems().empty());
+}
+
+TEST(AllocFailure, StringObjectsFromTheSharedAllocatorFailAsNull) {
+  const long k_done = sweep([](long k) {
+    FailAfter fail(k);
+    std::vector<UT_STROBJ *> made;
+    for (int i = 0; i < 200; ++i) {
+      UT_STROBJ *s = new UT_STROBJ(std::to_string(i).c_str());
+      if (s)
+        made.push_back(s);
+    }
+    fail.off();
+    const bool done = made.size() == 200;
+    for (UT_STROBJ *s : made)
+      delete s;
+    return done;
+  });
+  EXPECT_GE(k_done, 0);
+}
+
+TEST(AllocFailure, BlockListsThatCannotTakeABlinkReportItAndKeepTheirElements) {
+  RecordingMsgman rec;
+  static long items[50];
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    FailAfter fail(k);
+    UT_BLISTS list(3);
+    std::vector<void *> stored;
+    int refused = 0;
+    for (long &item : items) {
+      const unsigned short before = list.getcount();
+      list.l_append(&item);
+      if (list.getcount() == before + 1)
+        stored.push_back(&item);
+      else
+        ++refused;
+    }
+    fail.off();
+    UT_BLISTS_ITER it(&list);
+    std::vector<void *> seen;
+    for (void *p = it.l_next(); p; p = it.l_next())
+      seen.push_back(p);
+    EXPECT_EQ(seen, stored) << "k=" << k;
+    EXPECT_EQ(count_reports(rec, 19, "UT_BLIST:New failed.\n"), refused) << "k=" << k;
+    return refused == 0;
+  });
+  EXPECT_GT(k_done, 10);
+}
+
+TEST(AllocFailure, StreamsAndIndexedFilesThatCannotGetABufferFailToOpenWithTheirReport) {
+  RecordingMsgman rec;
+  TempDir tmp;
+  const std::string path = tmp.file("sweep.idx");
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    FailAfter fail(k);
+    UT_IFILE out;
+    out.setfilecache(0); // a stream, and so a buffer, for every step
+    if (!out.create(path.c_str())) {
+      fail.off();
+      EXPECT_EQ(count_reports(rec, 4, "Unable to open file \"" + path + "\" for output.\n"), 1);
+      out.unload();
+      return false;
+    }
+    UT_STREAM *s = out.putdataseg(const_cast<char *>("seg"), 1, 2);
+    if (s) {
+      s->writestring("payload");
+      out.enddataseg();
+    }
+    const int unloaded = out.unload(); // reopens the file for the directory
+    fail.off();
+    const int failed_opens = (s ? 0 : 1) + (unloaded ? 0 : 1);
+    EXPECT_EQ(count_reports(rec, 4, "Unable to open file \"" + path + "\" for output.\n"),
+              failed_opens)
+        << "k=" << k;
+    if (!unloaded)
+      return false;
+    UT_IFILE in;
+    EXPECT_EQ(in.load(path.c_str()), 1) << "k=" << k;
+    EXPECT_EQ(in.getnumsegs(), s ? 1 : 0) << "a segment that could not be started is not listed";
+    UT_STREAM *r = in.getdataseg(const_cast<char *>("seg"), 1, nullptr);
+    char buf[16] = {0};
+    if (s) {
+      EXPECT_TRUE(r && r->readstring(buf, 15) == 7 && std::string(buf) == "payload") << "k=" << k;
+    }
+    in.unload();
+    return failed_opens == 0;
+  });
+  EXPECT_GT(k_done, 0);
+
+  // Reading: a file manager stream without its buffer is no stream at all.
+  {
+    FailAfter fail(0);
+    EXPECT_EQ(ut_file.open(path.c_str(), UT_READ, 1), nullptr);
+    UT_IFILE in;
+    EXPECT_EQ(in.load(path.c_str()), 0);
+    fail.off();
+    EXPECT_EQ(count_reports(rec, 3, "Unable to open file \"" + path + "\" for input.\n"), 1);
+    in.unload();
+  }
+}
+
+TEST(AllocFailure, LongEquationsThatCannotSpillTheirStacksFailWithAMessage) {
+  // AND and XOR never reduce each other: 300 operands wait on the reader's stacks, which
+  // spill beyond their fixed part, and the tree is as deep as the text is long.
+  std::string text = "O = A0";
+  for (int i = 0; i < 150; ++i)
+    text += " * ~A1 @ A0";
+  const char *names[] = {"A0", "A1"};
+  RecordingMsgman rec;
+  UT_EQUATE ref(0);
+  char *out = nullptr;
+  ASSERT_EQ(ref.gen_hex(text.c_str(), names, 2, out), UT_EQ_OK);
+  const std::string expected = out;
+  const long k_done = sweep([&](long k) {
+    UT_EQUATE eq(0);
+    FailAfter fail(k);
+    const int code = eq.gen_hex(text.c_str(), names, 2, out);
+    fail.off();
+    if (code == UT_EQ_OK) {
+      EXPECT_EQ(std::string(out), expected);
+      return true;
+    }
+    EXPECT_EQ(code, UT_EQ_INVALID) << "k=" << k;
+    EXPECT_NE(eq.geterrmsg(), nullptr) << "k=" << k;
+    return false;
+  });
+  EXPECT_GT(k_done, 0);
+  // An evaluation that cannot grow its stack goes on by recursion, after saying so.
+  for (const RecordedReport &r : rec.problems())
+    EXPECT_TRUE(r.number == 1 && r.text == "Out of memory.\n") << r.text;
+}
+
+TEST(AllocFailure, NamePoolsThatCannotBeHadReportItAndKeepTheNamesStoredBefore) {
+  RecordingMsgman rec;
+  setenv("UT_NCH_SMOKETEST", "1", 1); // 256-byte pools: a new pool every 20 names
+  std::vector<std::string> texts;
+  for (int i = 0; i < 60; ++i)
+    texts.push_back("long name number " + std::to_string(i));
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    FailAfter fail(k);
+    UT_NCH_CACHE cache(0);
+    std::vector<std::string> stored;
+    for (size_t i = 0; i < texts.size(); ++i)
+      if (cache.add(texts[i].c_str(), i % 2))
+        stored.push_back(texts[i]);
+    cache.clean(); // its list of names to remove needs memory too
+    fail.off();
+    EXPECT_EQ(count_reports(rec, 19, "New failed.\n"),
+              static_cast<int>(texts.size() - stored.size()))
+        << "one report for every name whose pool could not be had, k=" << k;
+    // Referenced names survive any clean; a clean with memory removes the others.
+    cache.clean();
+    for (size_t i = 0; i < texts.size(); ++i) {
+      UT_NCH_NAME *n = cache.find(texts[i].c_str());
+      const bool kept = std::find(stored.begin(), stored.end(), texts[i]) != stored.end();
+      EXPECT_EQ(n != nullptr, kept && i % 2 == 1) << texts[i] << ", k=" << k;
+      EXPECT_TRUE(!n || (texts[i] == n->get_name() && n->rcnt == 1)) << texts[i] << ", k=" << k;
+    }
+    nch_check_cache(&cache);
+    for (const RecordedReport &r : rec.problems())
+      EXPECT_NE(r.number, 69) << "names out of order, k=" << k;
+    return stored.size() == texts.size();
+  });
+  unsetenv("UT_NCH_SMOKETEST");
+  EXPECT_GT(k_done, 1);
+}
