@@ -134,18 +134,16 @@ TEST(UtilFstmem, RandomAllocationsAndFreesKeepTheBlockOrderOfAMoveToFrontChain) 
         chain.erase(chain.begin());
     }
     if (step % 50 == 0) {
-      std::string expected = header("model", 8, 4);
+      std::vector<int> used;
       int total = 0;
-      for (std::size_t i = 0; i < chain.size(); ++i) {
-        expected += "   Block " + std::to_string(i) +
-                    ":  num_used = " + std::to_string(chain[i].used) + "\n";
-        total += chain[i].used;
-      }
+      for (const ModelBlock &b : chain)
+        total += b.used, used.push_back(b.used);
       int capacity = static_cast<int>(chain.size()) * 4;
-      expected +=
-          "   Total used:  " + std::to_string(total) + " / " + std::to_string(capacity) + " (" +
-          std::to_string(static_cast<int>(static_cast<double>(total) / capacity * 100.0)) + "%)\n";
-      ASSERT_EQ(listing(pool), expected) << "seed " << seed << " step " << step;
+      std::string sum =
+          std::to_string(total) + " / " + std::to_string(capacity) + " (" +
+          std::to_string(static_cast<int>(static_cast<double>(total) / capacity * 100)) + "%)";
+      ASSERT_EQ(listing(pool), dumped("model", 8, 4, used, sum))
+          << "seed " << seed << " step " << step;
     }
   }
 }
