@@ -33,7 +33,7 @@ struct RowAdder {
 // Every benchmark runs with the same settings: milliseconds, the median of a few
 // repetitions of CPU time (the machine is shared, so a single run can be disturbed).
 inline void configure(benchmark::internal::Benchmark *b) {
-  b->Unit(benchmark::kMillisecond)->MinTime(0.1)->Repetitions(5)->ReportAggregatesOnly(true);
+  b->Unit(benchmark::kMillisecond)->MinTime(0.1)->Repetitions(7)->ReportAggregatesOnly(true);
 }
 
 // The same for work of a second or more a pass: three repetitions.

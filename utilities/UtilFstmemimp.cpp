@@ -97,7 +97,7 @@ void UT_FASTMEM_IMP::release_block(UT_FM_BLOCK_HEAD *block) {
   delete block;
 }
 
-unsigned long UT_FASTMEM_IMP::upper_bound(const void *p) const {
+inline unsigned long UT_FASTMEM_IMP::upper_bound(const void *p) const {
   std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p);
   unsigned long lo = 0;
   unsigned long hi = nblocks;
@@ -135,7 +135,7 @@ void UT_FASTMEM_IMP::unindex_block(UT_FM_BLOCK_HEAD *block) {
   --nblocks;
 }
 
-UT_FM_BLOCK_HEAD *UT_FASTMEM_IMP::block_of(const void *p) const {
+inline UT_FM_BLOCK_HEAD *UT_FASTMEM_IMP::block_of(const void *p) const {
   if (head && holds(head, p, block_size))
     return head; // the common case: freed into the block used last
   unsigned long at = upper_bound(p);
@@ -144,7 +144,7 @@ UT_FM_BLOCK_HEAD *UT_FASTMEM_IMP::block_of(const void *p) const {
   return bystorage[at - 1];
 }
 
-void UT_FASTMEM_IMP::unlink(UT_FM_BLOCK_HEAD *block) {
+inline void UT_FASTMEM_IMP::unlink(UT_FM_BLOCK_HEAD *block) {
   if (block->prev)
     block->prev->next = block->next;
   else
@@ -154,7 +154,7 @@ void UT_FASTMEM_IMP::unlink(UT_FM_BLOCK_HEAD *block) {
   block->next = block->prev = nullptr;
 }
 
-void UT_FASTMEM_IMP::move_to_front(UT_FM_BLOCK_HEAD *block) {
+inline void UT_FASTMEM_IMP::move_to_front(UT_FM_BLOCK_HEAD *block) {
   if (block == head)
     return;
   unlink(block);
