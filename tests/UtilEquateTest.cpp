@@ -6,36 +6,28 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
-std::string narrow(const wchar_t *w) {
-  std::string s;
-  for (; w && *w; ++w)
-    s += static_cast<char>(*w);
-  return s;
-}
+std::string narrow(const wchar_t *w) { return w ? std::string(w, w + std::wcslen(w)) : ""; }
 
 const char *NAMES[] = {"A0", "A1", "A2", "A3", "A4", "A5"};
 const char *PAD = "INITSTATE string shorter than width of the ROM - padding with zeros.";
 const char *EXTRA = "Extra bits specified in the INITSTATE - ignoring.";
 const char *LINES = "Wrong number of address lines.";
 
-struct Outcome {
-  int code;
-  std::string out; // "(null)" when no text was handed back
-  std::string msg;
-};
-
-Outcome convert(bool tohex, unsigned char assignform, const std::string &in, long nlines) {
+// "code text message", the text "(null)" when none was handed back.
+std::string convert(bool tohex, unsigned char assignform, const std::string &in, long nlines) {
   UT_EQUATE eq(assignform);
   char *out = nullptr;
   const int code = tohex ? eq.gen_hex(in.c_str(), NAMES, nlines, "O", out)
                          : eq.gen_equatestr(in.c_str(), NAMES, nlines, "O", out);
-  return {code, out ? out : "(null)", narrow(eq.geterrmsg())};
+  return std::to_string(code) + " " + (out ? out : "(null)") + " " + narrow(eq.geterrmsg());
 }
 
 std::string digits(uint64_t value, long nlines) {
@@ -65,48 +57,30 @@ std::vector<const char *> ABCD = {"a", "b", "c", "d"};
 std::vector<const char *> A01 = {"A0", "A1"};
 } // namespace
 
-TEST(UtilEquate, InitValuesBecomeSumsOfMintermsWithTheConventionsWarnings) {
+TEST(UtilEquate, InitValuesAndEquationsConvertBothWaysWithTheConventionsMessages) {
   const std::string longinit = std::string(99999, 'Z') + "8"; // leading characters unread
-  struct Case {
-    unsigned char assignform;
-    const char *init;
-    long nlines;
-    int code;
-    const char *out, *msg;
-  } cases[] = {
+  const char *EMPTY = "Empty equate string - ignoring.";
+  using Case = std::tuple<bool, int, const char *, long, int, const char *, const char *>;
+  const Case cases[] = {
       // clang-format off
-      {0, "8", 2, 1, "O = A0*A1", ""},   {0, "6", 2, 1, "O = A0*~A1 + ~A0*A1", ""},
-      {0, "0", 2, 1, "O = 0", ""},       {0, "F", 2, 1, "O = ~A0*~A1 + A0*~A1 + ~A0*A1 + A0*A1", ""},
-      {0, "", 2, 2, "O = 0", PAD},       {0, "12", 2, 2, "O = A0*~A1", EXTRA},
-      {0, "1", 3, 2, "O = ~A0*~A1*~A2", PAD}, {1, "1", 3, 1, "O=~A0*~A1*~A2", ""},
-      {0, "G", 2, 3, "(null)", "Bad character 'G' in INITSTATE string."},
-      {0, "8\xE9", 2, 3, "(null)", "Bad character '\xE9' in INITSTATE string."},
-      {0, "0x8", 2, 2, "O = A0*A1", EXTRA}, {1, "INIT=0x8", 2, 1, "O=A0*A1", ""},
-      {1, "0X8", 2, 1, "O=A0*A1", ""},   {0, longinit.c_str(), 2, 2, "O = A0*A1", EXTRA},
-      {0, "8", 1, 4, "(null)", LINES},   {0, "8", 7, 4, "(null)", LINES},
+      {0, 0, "8", 2, 1, "O = A0*A1", ""},   {0, 0, "6", 2, 1, "O = A0*~A1 + ~A0*A1", ""},
+      {0, 0, "0", 2, 1, "O = 0", ""},  {0, 0, "F", 2, 1, "O = ~A0*~A1 + A0*~A1 + ~A0*A1 + A0*A1", ""},
+      {0, 0, "", 2, 2, "O = 0", PAD},       {0, 0, "12", 2, 2, "O = A0*~A1", EXTRA},
+      {0, 0, "1", 3, 2, "O = ~A0*~A1*~A2", PAD}, {0, 1, "1", 3, 1, "O=~A0*~A1*~A2", ""},
+      {0, 0, "G", 2, 3, "(null)", "Bad character 'G' in INITSTATE string."},
+      {0, 0, "8\xE9", 2, 3, "(null)", "Bad character '\xE9' in INITSTATE string."},
+      {0, 0, "0x8", 2, 2, "O = A0*A1", EXTRA}, {0, 1, "INIT=0x8", 2, 1, "O=A0*A1", ""},
+      {0, 1, "0X8", 2, 1, "O=A0*A1", ""},   {0, 0, longinit.c_str(), 2, 2, "O = A0*A1", EXTRA},
+      {0, 0, "8", 1, 4, "(null)", LINES},   {0, 0, "8", 7, 4, "(null)", LINES},
+      {1, 0, "O = A0*A1", 2, 1, "8", ""},   {1, 1, "O = A0*A1", 2, 1, "O=0x8", ""},
+      {1, 0, "A0", 3, 1, "AA", ""},         {1, 0, "a4", 5, 1, "FFFF0000", ""},
+      {1, 0, "A0", 6, 4, "(null)", LINES},  {1, 0, "O = ", 2, 5, "(null)", EMPTY},
+      {1, 0, "A0)", 2, 5, "(null)", "Too many right parens."},
       // clang-format on
   };
-  for (const Case &k : cases) {
-    const Outcome o = convert(false, k.assignform, k.init, k.nlines);
-    EXPECT_EQ(k.code, o.code) << k.init;
-    EXPECT_EQ(k.out, o.out) << k.init;
-    EXPECT_EQ(k.msg, o.msg) << k.init;
-  }
-}
-
-TEST(UtilEquate, EquationsBecomeInitDigitsOrAssignments) {
-  EXPECT_EQ("8", convert(true, 0, "O = A0*A1", 2).out);
-  EXPECT_EQ("O=0x8", convert(true, 1, "O = A0*A1", 2).out);
-  EXPECT_EQ("AA", convert(true, 0, "A0", 3).out);
-  EXPECT_EQ("FFFF0000", convert(true, 0, "a4", 5).out);
-  const Outcome six = convert(true, 0, "A0", 6), empty = convert(true, 0, "O = ", 2);
-  EXPECT_EQ(4, six.code);
-  EXPECT_EQ(LINES, six.msg);
-  EXPECT_EQ(5, empty.code);
-  EXPECT_EQ("(null)", empty.out);
-  EXPECT_EQ("Empty equate string - ignoring.", empty.msg);
-  EXPECT_EQ("Too many right parens.", convert(true, 0, "A0)", 2).msg);
-
+  for (auto [tohex, assignform, in, nlines, code, out, msg] : cases)
+    EXPECT_EQ(std::to_string(code) + " " + out + " " + msg, convert(tohex, assignform, in, nlines))
+        << in;
   UT_EQUATE eq(1);
   char *out = nullptr;
   EXPECT_EQ(5, eq.gen_hex("A9", NAMES, 2, out));
@@ -118,12 +92,8 @@ TEST(UtilEquate, EquationsBecomeInitDigitsOrAssignments) {
 
 TEST(UtilEquate, ValidateChecksLeftHandSidesHexValuesAndEquations) {
   const std::string longhex = "INIT=0x" + std::string(100000, 'f');
-  struct Case {
-    unsigned char assignform;
-    const char *text, *lhs;
-    int code;
-    const char *msg;
-  } cases[] = {
+  using Case = std::tuple<int, const char *, const char *, int, const char *>;
+  const Case cases[] = {
       // clang-format off
       {1, "INIT=0x1F", "INIT", 1, ""}, {1, "init=0x1F", "INIT", 1, ""},
       {1, "INIT=0x", "INIT", 5, "Invalid hexdecimal string \"0x\"."},
@@ -138,10 +108,10 @@ TEST(UtilEquate, ValidateChecksLeftHandSidesHexValuesAndEquations) {
       {1, longhex.c_str(), "INIT", 1, ""},
       // clang-format on
   };
-  for (const Case &k : cases) {
-    UT_EQUATE eq(k.assignform);
-    EXPECT_EQ(k.code, eq.validate(k.text, k.lhs, NAMES, 2)) << k.text;
-    EXPECT_EQ(k.msg, narrow(eq.geterrmsg())) << k.text;
+  for (auto [assignform, text, lhs, code, msg] : cases) {
+    UT_EQUATE eq(static_cast<unsigned char>(assignform));
+    EXPECT_EQ(code, eq.validate(text, lhs, NAMES, 2)) << text;
+    EXPECT_EQ(msg, narrow(eq.geterrmsg())) << text;
   }
   UT_EQUATE eq(1);
   EXPECT_EQ(1, eq.validate("=0x1F", NAMES, 2)) << "the short form checks for an empty lhs";
@@ -188,22 +158,18 @@ TEST(UtilEquate, EveryInitValueSurvivesARoundTripThroughItsEquation) {
 TEST(UtilEquateReader, GroupingFollowsPrecedenceAndAlternatingAndXorGroupsFromTheRight) {
   const uint32_t a = mv_bits_table[0], b = mv_bits_table[1], c = mv_bits_table[2],
                  d = mv_bits_table[3];
-  struct Case {
-    const char *text;
-    uint32_t meant, other; // the reading and the grouping it must not be mistaken for
-  } cases[] = {
-      // clang-format off
-      {"a*b+c", (a & b) | c, a & (b | c)}, {"a+b*c", a | (b & c), (a | b) & c},
-      {"a*b@c", a & (b ^ c), (a & b) ^ c}, {"a@b*c", a ^ (b & c), (a ^ b) & c},
-      {"a*b@c*d", a & (b ^ (c & d)), ((a & b) ^ c) & d},
-      {"a@b@c*d", (a ^ b) ^ (c & d), ((a ^ b) ^ c) & d},
-      // clang-format on
-  };
-  for (const Case &k : cases) {
-    ASSERT_NE(k.meant, k.other) << k.text << ": the case cannot tell the groupings apart";
-    const Reading r = read(k.text, ABCD);
-    EXPECT_EQ(1, r.ok) << k.text << ": " << r.msg;
-    EXPECT_EQ(k.meant, r.word) << k.text;
+  // The reading, and the grouping it must not be mistaken for.
+  using Case = std::tuple<const char *, uint32_t, uint32_t>;
+  for (auto [text, meant, other] : {
+           // clang-format off
+           Case{"a*b+c", (a & b) | c, a & (b | c)}, Case{"a+b*c", a | (b & c), (a | b) & c},
+           Case{"a*b@c", a & (b ^ c), (a & b) ^ c}, Case{"a@b*c", a ^ (b & c), (a ^ b) & c},
+           Case{"a*b@c*d", a & (b ^ (c & d)), ((a & b) ^ c) & d},
+           Case{"a@b@c*d", (a ^ b) ^ (c & d), ((a ^ b) ^ c) & d},
+           // clang-format on
+       }) {
+    ASSERT_NE(meant, other) << text << ": the case cannot tell the groupings apart";
+    EXPECT_EQ(meant, read(text, ABCD).word) << text;
   }
   std::string text = "a+b+c";
   UT_PREDICATE *tree = nullptr;
@@ -215,47 +181,39 @@ TEST(UtilEquateReader, GroupingFollowsPrecedenceAndAlternatingAndXorGroupsFromTh
 
 TEST(UtilEquateReader, InversionParityConstantsAndNameMatching) {
   std::vector<const char *> six = {"x", "a1", "a2", "a3", "x", "f"};
-  struct Case {
-    const char *text;
-    std::vector<const char *> &names;
-    uint32_t word;
-  } cases[] = {
-      // clang-format off
-      {"A0*A1", A01, 0x88888888u},   {"~(A0*A1)", A01, 0x77777777u},
-      {"~~A0", A01, 0xAAAAAAAAu}, {"~~~A0", A01, 0x55555555u},
-      {"~1", A01, 0},                {"~0", A01, 0xFFFFFFFFu},    {"a0", A01, 0xAAAAAAAAu},
-      {"OUT = A1", A01, 0xCCCCCCCCu}, {"A0 + A1", A01, 0xEEEEEEEEu},
-      {"x", six, 0xAAAAAAAAu} /* a repeated name matches its first entry */,
-      {"f", six, 0} /* line 5 has no table word */, {"~f", six, 0xFFFFFFFFu},
-      // clang-format on
-  };
-  for (const Case &k : cases)
-    EXPECT_EQ(k.word, read(k.text, k.names).word) << k.text;
+  using Case = std::tuple<const char *, std::vector<const char *> *, uint32_t>;
+  for (auto [text, names, word] : {
+           // clang-format off
+           Case{"A0*A1", &A01, 0x88888888u}, Case{"~(A0*A1)", &A01, 0x77777777u},
+           Case{"~~A0", &A01, 0xAAAAAAAAu},  Case{"~~~A0", &A01, 0x55555555u},
+           Case{"~1", &A01, 0},              Case{"~0", &A01, 0xFFFFFFFFu},
+           Case{"a0", &A01, 0xAAAAAAAAu},    Case{"OUT = A1", &A01, 0xCCCCCCCCu},
+           Case{"A0 + A1", &A01, 0xEEEEEEEEu},
+           Case{"x", &six, 0xAAAAAAAAu} /* a repeated name matches its first entry */,
+           Case{"f", &six, 0} /* line 5 has no table word */, Case{"~f", &six, 0xFFFFFFFFu},
+           // clang-format on
+       })
+    EXPECT_EQ(word, read(text, *names).word) << text;
   EXPECT_EQ("Unknown literal \"a0\".", read("a0", A01, 1).msg) << "assignform matches exactly";
 }
 
 TEST(UtilEquateReader, MalformedTextsStoreTheirMessages) {
-  struct Case {
-    const char *text;
-    const char *msg;
-  } cases[] = {
+  const char *EMPTY = "Empty equate string - ignoring.";
+  const char *cases[][2] = {
       // clang-format off
-      {"", "Empty equate string - ignoring."},    {"   ", "Empty equate string - ignoring."},
-      {"~", "Empty equate string - ignoring."},   {"a +", "Empty equate string - ignoring."},
-      {"a b", "Unexpected 'b'."},   {"a_b", "Unexpected '_'."},  {"10", "Unexpected '0'."},
-      {"()", "Unexpected ')'."},    {"a + *b", "Unexpected '*'."},
-      {"(a", "Unmatched '('."},     
+      {"", EMPTY}, {"   ", EMPTY}, {"~", EMPTY}, {"a +", EMPTY},
+      {"a b", "Unexpected 'b'."}, {"a_b", "Unexpected '_'."}, {"10", "Unexpected '0'."},
+      {"()", "Unexpected ')'."}, {"a + *b", "Unexpected '*'."}, {"(a", "Unmatched '('."},
       {"a)", "Too many right parens."}, {"a) + b", "Too many right parens."},
-      {"a + q", "Unknown literal \"q\"."},
-      {"a \xE9", "Unexpected '\xE9'."}, {"\xC3\xA9", "Unexpected '\xC3'."},
+      {"a + q", "Unknown literal \"q\"."}, {"a \xE9", "Unexpected '\xE9'."},
+      {"\xC3\xA9", "Unexpected '\xC3'."},
       // clang-format on
   };
-  for (const Case &k : cases) {
+  for (auto [text, msg] : cases) {
     RecordingMsgman rec;
-    const Reading r = read(k.text, ABCD);
-    EXPECT_EQ(0, r.ok) << k.text;
-    EXPECT_EQ(k.msg, r.msg) << k.text;
-    EXPECT_TRUE(rec.problems().empty()) << k.text << ": the reader reports nothing itself";
+    const Reading r = read(text, ABCD);
+    EXPECT_EQ("0 " + std::string(msg), std::to_string(r.ok) + " " + r.msg) << text;
+    EXPECT_TRUE(rec.problems().empty()) << text << ": the reader reports nothing itself";
     ASSERT_FALSE(rec.reports.empty());
     EXPECT_EQ("Utilities", rec.reports.back().subsystem) << "translated for the library";
   }
@@ -306,8 +264,8 @@ TEST(UtilEquateReader, GuardsReportMisuseWithoutBuildingAnything) {
   EXPECT_EQ(-1, get_operator(ops, operands, bad, new UT_ATOM(1)));
   EXPECT_EQ(0, ops.count) << "no operator of undefined type is pushed";
   ASSERT_EQ(2u, rec.problems().size());
-  EXPECT_EQ("Bad token string.\n", rec.problems()[0].text);
-  EXPECT_EQ("Bad operator type.\n", rec.problems()[1].text);
+  EXPECT_EQ("Bad token string.\nBad operator type.\n",
+            rec.problems()[0].text + rec.problems()[1].text);
   EXPECT_TRUE(rec.problems()[1].number == 19 && rec.problems()[1].unit == "UtilEquateimp");
   EXPECT_TRUE(rec.all_framed());
 }

@@ -18,11 +18,16 @@ std::string listing(const UT_FASTMEM &pool) {
   return rec.printed();
 }
 
-std::string header(const char *name, int size, int count) {
-  return std::string("UT_FASTMEM::classname  = ") + name + "\n" +
-         "UT_FASTMEM::elem_size  = " + std::to_string(size) + "\n" +
-         "UT_FASTMEM::elem_cnt   = " + std::to_string(count) + "\n" +
-         "UT_FASTMEM::block_size = " + std::to_string(size * count) + "\n";
+// The listing of a pool: the header, a line for each block's count and the total line.
+std::string dumped(const char *name, int size, int count, std::vector<int> used,
+                   const std::string &total) {
+  std::string s = std::string("UT_FASTMEM::classname  = ") + name + "\n" +
+                  "UT_FASTMEM::elem_size  = " + std::to_string(size) + "\n" +
+                  "UT_FASTMEM::elem_cnt   = " + std::to_string(count) + "\n" +
+                  "UT_FASTMEM::block_size = " + std::to_string(size * count) + "\n";
+  for (size_t i = 0; i < used.size(); ++i)
+    s += "   Block " + std::to_string(i) + ":  num_used = " + std::to_string(used[i]) + "\n";
+  return s + "   Total used:  " + total + "\n";
 }
 
 TEST(UtilFstmem, ASecondBlockOpensOnTheFifthElementAndEmptiedBlocksGoBack) {
@@ -34,20 +39,15 @@ TEST(UtilFstmem, ASecondBlockOpensOnTheFifthElementAndEmptiedBlocksGoBack) {
     EXPECT_EQ(p[i], p[i - 1] + 8) << "first block not handed out in ascending order";
   p.push_back(static_cast<char *>(pool.getnewptr()));
   EXPECT_TRUE(p[4] < p[0] || p[4] >= p[0] + 32) << "fifth element must come from a new block";
-  EXPECT_EQ(listing(pool), header("four", 8, 4) + "   Block 0:  num_used = 1\n" +
-                               "   Block 1:  num_used = 4\n" + "   Total used:  5 / 8 (62%)\n")
-      << "the new block must become head";
+  EXPECT_EQ(listing(pool), dumped("four", 8, 4, {1, 4}, "5 / 8 (62%)")) << "the new block is head";
 
   pool.kor_free(p[1]);
   pool.kor_free(p[4]); // empties the head block while another remains: released
-  EXPECT_EQ(listing(pool),
-            header("four", 8, 4) + "   Block 0:  num_used = 3\n" + "   Total used:  3 / 4 (75%)\n");
+  EXPECT_EQ(listing(pool), dumped("four", 8, 4, {3}, "3 / 4 (75%)"));
   EXPECT_EQ(pool.getnewptr(), p[1]) << "a freed element must be reused first";
   for (int i = 0; i < 4; ++i)
     pool.kor_free(p[i]);
-  EXPECT_EQ(listing(pool),
-            header("four", 8, 4) + "   Block 0:  num_used = 0\n" + "   Total used:  0 / 4 (0%)\n")
-      << "the last block must be kept";
+  EXPECT_EQ(listing(pool), dumped("four", 8, 4, {0}, "0 / 4 (0%)")) << "the last block is kept";
 }
 
 TEST(UtilFstmem, SizesRoundUpAndTheListingTruncatesThePercentage) {
@@ -61,8 +61,7 @@ TEST(UtilFstmem, SizesRoundUpAndTheListingTruncatesThePercentage) {
   UT_FASTMEM pool(16, 100, "pct");
   for (int i = 0; i < 29; ++i)
     pool.getnewptr();
-  EXPECT_EQ(listing(pool), header("pct", 16, 100) + "   Block 0:  num_used = 29\n" +
-                               "   Total used:  29 / 100 (28%)\n");
+  EXPECT_EQ(listing(pool), dumped("pct", 16, 100, {29}, "29 / 100 (28%)"));
 }
 
 TEST(UtilFstmem, BadFreesAreReportedAndChangeNothing) {
@@ -76,19 +75,14 @@ TEST(UtilFstmem, BadFreesAreReportedAndChangeNothing) {
   pool.kor_free(a);
   pool.kor_free(a); // the block has nothing handed out
   pool.kor_free(nullptr);
-  std::vector<std::string> texts;
-  for (auto &r : rec.problems()) {
-    texts.push_back(r.text);
-    EXPECT_EQ(r.number, 19);
-    EXPECT_EQ(r.unit, "UtilFstmemimp");
-  }
-  EXPECT_EQ(texts, (std::vector<std::string>{"Unable to free as memory was not allocated.\n",
-                                             "Tried to delete a pointer not in list.\n",
-                                             "Tried to delete a pointer not in list.\n",
-                                             "Tried to delete a pointer not in list.\n"}));
+  std::string texts;
+  for (auto &r : rec.problems())
+    texts += r.unit + ":" + std::to_string(r.number) + ":" + r.text;
+  const std::string notinlist = "UtilFstmemimp:19:Tried to delete a pointer not in list.\n";
+  EXPECT_EQ(texts, "UtilFstmemimp:19:Unable to free as memory was not allocated.\n" + notinlist +
+                       notinlist + notinlist);
   EXPECT_TRUE(rec.all_framed());
-  EXPECT_EQ(listing(pool),
-            header("bad", 8, 4) + "   Block 0:  num_used = 0\n" + "   Total used:  0 / 4 (0%)\n");
+  EXPECT_EQ(listing(pool), dumped("bad", 8, 4, {0}, "0 / 4 (0%)"));
   EXPECT_EQ(pool.getnewptr(), a);
   EXPECT_EQ(pool.getnewptr(), a + 8) << "a refused free corrupted the free list";
 }

@@ -1,6 +1,6 @@
 // UT_LIST: cursor and tail rules, ownership through freedata, sorting and listings.
-#include "RecordingMsgman.h"
 #include "UtilList.h"
+#include "RecordingMsgman.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +13,24 @@ namespace {
 class IntList : public UT_LIST {
 public:
   std::vector<int> freed;
-  void freedata(void* e) override { freed.push_back(*static_cast<int*>(e)); }
-  int compdata(void* a, void* b) override { return *static_cast<int*>(a) - *static_cast<int*>(b); }
+  void freedata(void *e) override { freed.push_back(*static_cast<int *>(e)); }
+  int compdata(void *a, void *b) override {
+    return *static_cast<int *>(a) - *static_cast<int *>(b);
+  }
 };
 
-std::vector<void*> contents(UT_LIST& l) {
-  std::vector<void*> out;
+using V = std::vector<void *>;
+V contents(UT_LIST &l) {
+  V out;
   l.reset();
-  while (void* e = l.getnext())
+  while (void *e = l.getnext())
     out.push_back(e);
   return out;
+}
+// Moves the cursor onto the n-th element (1-based) from the sentinel.
+void seek(UT_LIST &l, int n) {
+  for (l.reset(); n > 0; --n)
+    l.getnext();
 }
 
 int A = 1, B = 2, C = 3, D = 4;
@@ -30,113 +38,80 @@ int A = 1, B = 2, C = 3, D = 4;
 TEST(UtilList, RefusalsReturnZeroOrNullAndChangeNothing) {
   UT_LIST l;
   EXPECT_EQ(l.count(), 0);
-  EXPECT_EQ(l.getnext(), nullptr);
-  EXPECT_EQ(l.pop(), nullptr);
-  EXPECT_EQ(l.popend(), nullptr);
-  EXPECT_EQ(l.append(nullptr), 0);
-  EXPECT_EQ(l.push(nullptr), 0);
-  EXPECT_EQ(l.insert(nullptr), 0);
-  EXPECT_EQ(l.mergesort(nullptr), 0);
-  EXPECT_EQ(l.find(nullptr), nullptr);
+  EXPECT_TRUE(!l.getnext() && !l.pop() && !l.popend() && !l.find(nullptr));
+  EXPECT_EQ(l.append(nullptr) + l.push(nullptr) + l.insert(nullptr) + l.mergesort(nullptr), 0);
   EXPECT_EQ(l.insert(&A, &B), 0) << "no anchor in an empty list";
   EXPECT_EQ(l.remove(), 0) << "the sentinel is never removed";
   l.append(&A);
-  l.reset();
-  l.getnext();
-  EXPECT_EQ(l.getnext(), nullptr);
-  EXPECT_EQ(l.getnext(), nullptr) << "stays past the end until reset";
-  EXPECT_EQ(l.peeknext(), nullptr);
-  EXPECT_EQ(l.remove(), 0) << "no current node";
-  EXPECT_EQ(l.rmunowned(), 0);
-  EXPECT_EQ(l.insert(&B), 0);
+  seek(l, 1);
+  EXPECT_EQ((V{l.getnext(), l.getnext(), l.peeknext()}), (V{nullptr, nullptr, nullptr}))
+      << "stays past the end until reset";
+  EXPECT_EQ(l.remove() + l.rmunowned() + l.insert(&B), 0) << "no current node";
   EXPECT_EQ(l.remove(&B), 0);
   l.addnext(nullptr, &B);
   l.delnext(nullptr, 1);
-  EXPECT_EQ(l.count(), 1);
+  EXPECT_EQ(contents(l), V{&A});
 }
 
 TEST(UtilList, TailFollowsPopsRemovalsAndInsertions) {
   UT_LIST l;
   l.push(&A);
   l.append(&B);
-  EXPECT_EQ(contents(l), (std::vector<void*>{&A, &B})) << "push on empty list sets tail";
-  EXPECT_EQ(l.popend(), &B);
-  EXPECT_EQ(l.popend(), &A);
+  EXPECT_EQ(contents(l), (V{&A, &B})) << "push on empty list sets tail";
+  EXPECT_EQ((V{l.popend(), l.popend()}), (V{&B, &A}));
   l.append(&C);
-  EXPECT_EQ(contents(l), (std::vector<void*>{&C})) << "popend of the last left tail valid";
+  EXPECT_EQ(contents(l), V{&C}) << "popend of the last left tail valid";
   EXPECT_EQ(l.pop(), &C);
   l.append(&A);
   l.append(&B);
   EXPECT_EQ(l.insert(&B, &C), 1);
   l.append(&D);
-  EXPECT_EQ(contents(l), (std::vector<void*>{&A, &B, &C, &D})) << "insert after last moves tail";
+  EXPECT_EQ(contents(l), (V{&A, &B, &C, &D})) << "insert after last moves tail";
   EXPECT_EQ(l.rmunowned(&D), 1);
   l.append(&D);
-  EXPECT_EQ(contents(l), (std::vector<void*>{&A, &B, &C, &D})) << "removing the last moves tail";
-  l.reset();
-  l.getnext();
-  l.getnext(); // on B
-  l.getnext(); // on C
-  UT_LIST* base = &l;
-  EXPECT_EQ(base->rmunowned(&D), 1);
+  EXPECT_EQ(contents(l), (V{&A, &B, &C, &D})) << "removing the last moves tail";
+  seek(l, 3); // on C
+  EXPECT_EQ(l.rmunowned(&D), 1);
   EXPECT_EQ(l.insert(&D), 1) << "insert after the current last node moves tail";
   l.append(&A);
-  EXPECT_EQ(contents(l), (std::vector<void*>{&A, &B, &C, &D, &A}));
+  EXPECT_EQ(contents(l), (V{&A, &B, &C, &D, &A}));
 }
 
 TEST(UtilList, CursorRulesWhileIterating) {
   UT_LIST l;
-  l.append(&A);
-  l.append(&B);
-  l.append(&C);
-  l.reset();
-  EXPECT_EQ(l.getnext(), &A);
+  for (void *e : {&A, &B, &C})
+    l.append(e);
+  seek(l, 1);
   EXPECT_EQ(l.rmunowned(), 1);
   EXPECT_EQ(l.getnext(), &C) << "removing the current element skips one on the next getnext";
-
-  l.reset();
-  l.getnext(); // B
+  seek(l, 1); // B
   EXPECT_EQ(l.insert(&D), 1);
-  EXPECT_EQ(l.getnext(), &D) << "insert while iterating is returned next";
-  EXPECT_EQ(l.getnext(), &C);
-
+  EXPECT_EQ((V{l.getnext(), l.getnext()}), (V{&D, &C})) << "insert while iterating comes next";
   l.reset();
   l.push(&A);
   EXPECT_EQ(l.getnext(), &A) << "push with the cursor on the sentinel";
-
   EXPECT_EQ(l.find(&D), &D);
   EXPECT_EQ(l.getnext(), &C) << "find sets the position";
   int other = 0;
   EXPECT_EQ(l.find(&other), nullptr);
   EXPECT_EQ(l.getnext(), nullptr) << "a failed find leaves the position";
-}
-
-TEST(UtilList, RemovingTheCurrentDuplicateRemovesTheFirstOccurrence) {
-  UT_LIST l;
+  // Removing the current element when it is a duplicate removes the first occurrence.
   l.append(&A);
-  l.append(&B);
-  l.append(&A);
-  l.reset();
-  l.getnext();
-  l.getnext();
-  l.getnext(); // the second A
+  seek(l, 5); // the second A
   EXPECT_EQ(l.rmunowned(), 1);
-  EXPECT_EQ(contents(l), (std::vector<void*>{&B, &A}));
+  EXPECT_EQ(contents(l), (V{&B, &D, &C, &A}));
 }
 
 TEST(UtilList, FreelistCallsDerivedFreedataFrontToBackButTheDestructorDoesNot) {
   int v[3] = {10, 20, 30};
   {
     IntList l;
-    for (int& x : v)
+    for (int &x : v)
       l.append(&x);
     l.remove(&v[1]);
-    EXPECT_EQ(l.freed, (std::vector<int>{20}));
-    l.l_remove(&v[2], 0);
-    EXPECT_EQ(l.freed.size(), 1u) << "l_remove with a zero flag does not release";
+    l.l_remove(&v[2], 0); // a zero flag does not release
     l.append(&v[2]);
-    l.reset();
-    l.getnext();
+    seek(l, 1);
     l.remove();
     l.delnext(nullptr, 1);
     EXPECT_EQ(l.freed, (std::vector<int>{20, 10}));
@@ -154,17 +129,13 @@ TEST(UtilList, FreelistCallsDerivedFreedataFrontToBackButTheDestructorDoesNot) {
 TEST(UtilList, SortIsStableAscendingAndLinearOnOrderedInput) {
   struct Counting : IntList {
     int calls = 0;
-    int compdata(void* a, void* b) override {
-      ++calls;
-      return IntList::compdata(a, b);
-    }
+    int compdata(void *a, void *b) override { return ++calls, IntList::compdata(a, b); }
   } l;
   int v[] = {5, 1, 4, 1, 3};
-  for (int& x : v)
+  for (int &x : v)
     l.append(&x);
   l.sort();
-  EXPECT_EQ(contents(l), (std::vector<void*>{&v[1], &v[3], &v[4], &v[2], &v[0]}))
-      << "equal keys keep their order";
+  EXPECT_EQ(contents(l), (V{&v[1], &v[3], &v[4], &v[2], &v[0]})) << "equal keys keep their order";
   EXPECT_EQ(l.peeknext(), nullptr);
   l.reset();
   l.calls = 0;
@@ -176,17 +147,14 @@ TEST(UtilList, SortIsStableAscendingAndLinearOnOrderedInput) {
   l.mergesort(&six);
   l.mergesort(&zero);
   l.append(&six);
-  std::vector<void*> c = contents(l);
-  EXPECT_EQ(c.front(), &zero);
-  EXPECT_EQ(c.size(), 8u);
+  EXPECT_EQ(contents(l), (V{&zero, &v[1], &v[3], &v[4], &v[2], &v[0], &six, &six}));
 
   UT_LIST byaddr;
   int arr[3];
-  byaddr.append(&arr[2]);
-  byaddr.append(&arr[0]);
-  byaddr.append(&arr[1]);
+  for (int i : {2, 0, 1})
+    byaddr.append(&arr[i]);
   byaddr.sort();
-  EXPECT_EQ(contents(byaddr), (std::vector<void*>{&arr[0], &arr[1], &arr[2]}));
+  EXPECT_EQ(contents(byaddr), (V{&arr[0], &arr[1], &arr[2]}));
 }
 
 TEST(UtilList, PrintlistReportsPositionsAndElements) {
@@ -200,9 +168,8 @@ TEST(UtilList, PrintlistReportsPositionsAndElements) {
   ASSERT_EQ(rec.reports.size(), 4u);
   char addr[32];
   std::snprintf(addr, sizeof addr, "%lx \n", reinterpret_cast<unsigned long>(&B));
-  EXPECT_EQ(rec.reports[0].text, "0 \n");
-  EXPECT_EQ(rec.reports[2].text, "1 \n");
-  EXPECT_EQ(rec.reports[3].text, addr);
+  EXPECT_EQ(rec.reports[0].text + rec.reports[2].text + rec.reports[3].text,
+            "0 \n1 \n" + std::string(addr));
   EXPECT_EQ(rec.reports[3].unit, "UtilList");
   EXPECT_TRUE(rec.all_framed());
   rec.clear();

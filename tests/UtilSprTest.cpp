@@ -56,8 +56,7 @@ TEST(UtilSpr, ListsStaySortedNodesAreRecycledAndUnsafeInsertionsRefused) {
   EXPECT_EQ((P{{2, 0}, {2, 1}, {2, 3}, {2, 3}, {2, 5}}), m.list(true, 2));
   EXPECT_EQ((P{{0, 3}, {2, 3}, {2, 3}, {4, 3}}), m.list(false, 3));
   EXPECT_EQ(32.0, m.findelement(2, 3)->value) << "the first inserted is found";
-  m.addvalue(1, 1, 2.5);
-  m.addvalue(1, 1, 2.5);
+  m.addvalue(1, 1, 2.5), m.addvalue(1, 1, 2.5);
   EXPECT_EQ(5.0, m.findelement(1, 1)->value);
   UT_SPRNODE *first = m.findelement(2, 3);
   m.deleteelement(2, 3);

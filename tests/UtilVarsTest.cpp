@@ -32,8 +32,6 @@ TEST(UtilVars, ReportUsageRightAfterLoadListsTheFiveClassPoolsEmptyInOrder) {
   EXPECT_EQ(rec.printed(), expected);
   EXPECT_TRUE(rec.all_framed());
   EXPECT_EQ(rec.reports.at(0).unit, "UtilFstmemimp");
-  EXPECT_TRUE(UT_BTR_NODE::mem && UT_BLIST::mem && UT_BLISTS::mem && UT_BLIST_ITER::mem &&
-              UT_BLISTS_ITER::mem);
 }
 
 TEST(UtilVars, StringAllocatorIsTheSharedSizeClassOfOneStringObject) {

@@ -86,7 +86,7 @@ TEST_F(UtilVersion, TheFileIsFoundThroughMykorvalThenKorvalWithTheTwoNotes) {
   EXPECT_TRUE(rec.all_framed());
 }
 
-TEST_F(UtilVersion, NewestValueByDefaultAndExactDatesSelectTheirLine) {
+TEST_F(UtilVersion, NewestValueByDefaultExactDatesSelectTheirLineAndBadDatesGiveTheFallback) {
   TempDir dir;
   setenv("MYKORVAL", dir.path().c_str(), 1);
   install(dir,
@@ -110,9 +110,7 @@ TEST_F(UtilVersion, NewestValueByDefaultAndExactDatesSelectTheirLine) {
   EXPECT_EQ("january", value("m", "Sat Jan 30 21:49:08 PDT 1993"));
   EXPECT_EQ("kept", value("undated"));
   EXPECT_EQ("<null>", value("noequals"));
-}
-
-TEST_F(UtilVersion, DatesConvertFieldByFieldOrGiveTheFallback) {
+  // Dates convert field by field, or give the fallback.
   EXPECT_EQ(kDateTime, Util_Version_Time::Convert(kDate, -1));
   EXPECT_EQ(-7, Util_Version_Time::Convert("Wed Jun 30 21:49:08 1993", -7));
   EXPECT_EQ(-7, Util_Version_Time::Convert(nullptr, -7));
@@ -153,11 +151,10 @@ TEST_F(UtilVersion, HostileFilesNeitherOverrunNorHang) {
     file += static_cast<char>(rng() % 256);
   file += "\n";
   // A million lines, most of them junk, the rest one key in shuffled date order.
-  for (int i = 0; i < 1000000; ++i) {
+  for (int i = 0; i < 1000000; ++i)
     file += i % 10 ? "::\n"
                    : "Mon Mar 1 " + std::to_string(rng() % 24) + ":00:00 UTC " +
                          std::to_string(1980 + rng() % 40) + "::many=x\n";
-  }
   file += "Sun Dec 31 23:59:59 UTC 2100::many=last";
   install(dir, file, 1600000000);
   EXPECT_EQ(std::string(255 - std::string(kDate).size() - 7, 'x'), value("long"));

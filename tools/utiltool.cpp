@@ -15,19 +15,6 @@ namespace {
 const int EXIT_REFUSED = 1;
 const int EXIT_USAGE = 2;
 
-std::string vformat(const char *fmt, va_list ap) {
-  va_list copy;
-  va_copy(copy, ap);
-  int n = std::vsnprintf(nullptr, 0, fmt ? fmt : "", copy);
-  va_end(copy);
-  if (n <= 0)
-    return std::string();
-  std::string s(static_cast<std::size_t>(n) + 1, '\0');
-  std::vsnprintf(&s[0], s.size(), fmt, ap);
-  s.resize(static_cast<std::size_t>(n));
-  return s;
-}
-
 // Library reports become one line each on standard error; listings go to standard output.
 class ToolMsgman : public UT_MSGMAN {
 public:

@@ -4,9 +4,11 @@
 #ifndef PORTABILITY_H
 #define PORTABILITY_H
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cwchar>
+#include <string>
 
 // Message manager. The library reports through the object ut_msgman points to: one
 // setvars with the report's context, then one reporting operation. Derive from it and
@@ -27,6 +29,9 @@ public:
                                        ...);
 
 protected:
+  // The printf-style text of fmt and its arguments, for derived managers.
+  static std::string vformat(const char *fmt, va_list ap);
+
   const char *subsystem_;
   const char *unit_;
   short line_;

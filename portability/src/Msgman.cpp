@@ -10,21 +10,6 @@
 
 namespace {
 
-std::string vformat(const char *fmt, va_list ap) {
-  if (!fmt)
-    return std::string();
-  va_list copy;
-  va_copy(copy, ap);
-  int n = std::vsnprintf(nullptr, 0, fmt, copy);
-  va_end(copy);
-  if (n <= 0)
-    return std::string();
-  std::string s(static_cast<std::size_t>(n) + 1, '\0');
-  std::vsnprintf(&s[0], s.size(), fmt, ap);
-  s.resize(static_cast<std::size_t>(n));
-  return s;
-}
-
 UT_MSGMAN gv_defaultmsgman;
 
 void emit(const char *kind, const char *subsystem, const char *unit, short line,
@@ -39,6 +24,21 @@ void emit(const char *kind, const char *subsystem, const char *unit, short line,
 } // namespace
 
 UT_MSGMAN *ut_msgman = &gv_defaultmsgman;
+
+std::string UT_MSGMAN::vformat(const char *fmt, va_list ap) {
+  if (!fmt)
+    return std::string();
+  va_list copy;
+  va_copy(copy, ap);
+  int n = std::vsnprintf(nullptr, 0, fmt, copy);
+  va_end(copy);
+  if (n <= 0)
+    return std::string();
+  std::string s(static_cast<std::size_t>(n) + 1, '\0');
+  std::vsnprintf(&s[0], s.size(), fmt, ap);
+  s.resize(static_cast<std::size_t>(n));
+  return s;
+}
 
 UT_MSGMAN::UT_MSGMAN()
     : subsystem_(nullptr), unit_(nullptr), line_(0), revision_(nullptr), wbuf_(nullptr), wcap_(0) {}

@@ -9,21 +9,6 @@
 #include <sstream>
 #include <unistd.h>
 
-static std::string vformat(const char *fmt, va_list ap) {
-  if (!fmt)
-    return std::string();
-  va_list copy;
-  va_copy(copy, ap);
-  int n = std::vsnprintf(nullptr, 0, fmt, copy);
-  va_end(copy);
-  if (n <= 0)
-    return std::string();
-  std::string s(static_cast<std::size_t>(n) + 1, '\0');
-  std::vsnprintf(&s[0], s.size(), fmt, ap);
-  s.resize(static_cast<std::size_t>(n));
-  return s;
-}
-
 RecordingMsgman::RecordingMsgman() : previous_(ut_msgman) { ut_msgman = this; }
 
 RecordingMsgman::~RecordingMsgman() { ut_msgman = previous_; }
