@@ -8,6 +8,7 @@
 #include "fuzz_support.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const std::string path = ScratchDir::get().file("input.ptr");
   if (!write_bytes(path, data, size))
     return 0;
+  // Every other input packs long names into the small 256-byte pools, so that pool
+  // boundaries and pools of a single name are met often.
+  if (size % 2)
+    setenv("UT_NCH_SMOKETEST", "1", 1);
+  else
+    unsetenv("UT_NCH_SMOKETEST");
   read_into(path.c_str(), 0);
   read_into(path.c_str(), 1);
   return 0;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
