@@ -7,8 +7,8 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <sys/stat.h>
 
