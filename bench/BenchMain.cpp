@@ -116,6 +116,10 @@ public:
 } // namespace utbench
 
 int main(int argc, char **argv) {
+  // Pin glibc's mmap threshold at its default: left to adapt, it rises as large blocks are
+  // freed, so whether a large block is grown by remapping or by copying would depend on
+  // which benchmarks ran before (repetitions run interleaved).
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;

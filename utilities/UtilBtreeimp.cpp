@@ -113,7 +113,7 @@ int UT_BTR_TREE_IMP::comp_func(void *, const char *) {
   return 1;
 }
 
-int UT_BTR_TREE_IMP::compare_step(void *item, const char *key) {
+inline int UT_BTR_TREE_IMP::compare_step(void *item, const char *key) {
   return compare ? compare(item, key) : comp_func(item, key);
 }
 

@@ -81,27 +81,14 @@ int UT_LIST::count() {
   return n;
 }
 
-// Links a new node holding elem after node; the tail follows when node was the tail.
-// Shared by the public insertions, which call it directly rather than through addnext.
-static void linkafter(UT_LISTMEM *&tail, UT_LISTMEM *node, void *elem) {
+void UT_LIST::addnext(UT_LISTMEM *node, void *elem) {
+  if (!node || !elem)
+    return;
   UT_LISTMEM *added = newnode(elem);
   added->next = node->next;
   node->next = added;
   if (tail == node)
     tail = added;
-}
-
-void UT_LIST::addnext(UT_LISTMEM *node, void *elem) {
-  if (!node || !elem)
-    return;
-  linkafter(tail, node, elem);
-}
-
-int UT_LIST::append(void *elem) {
-  if (!elem)
-    return 0;
-  linkafter(tail, tail, elem);
-  return 1;
 }
 
 int UT_LIST::pushend(void *elem) { return append(elem); }

@@ -6,8 +6,8 @@
 
 // One node of a UT_LIST: the following node and the element.
 struct UT_LISTMEM {
-  UT_LISTMEM* next;
-  void* data;
+  UT_LISTMEM *next;
+  void *data;
 };
 
 // UT_LIST: a singly linked list of element pointers behind a sentinel node, with a tail
@@ -28,54 +28,62 @@ public:
   UT_LIST();
   ~UT_LIST();
 
-  virtual void freedata(void* elem);
-  virtual void printdata(void* elem);
-  virtual unsigned char finddata(void* elem, void* key);
-  virtual int compdata(void* a, void* b);
+  virtual void freedata(void *elem);
+  virtual void printdata(void *elem);
+  virtual unsigned char finddata(void *elem, void *key);
+  virtual int compdata(void *a, void *b);
 
   void freelist();
   int count();
-  int append(void* elem);
-  int pushend(void* elem);
-  int push(void* elem);
-  void* pop();
-  void* popend();
+  // Inline, as the cursor steps: appending at the tail is the list's commonest step.
+  int append(void *elem) {
+    if (!elem)
+      return 0;
+    UT_LISTMEM *node = new UT_LISTMEM{nullptr, elem};
+    tail->next = node;
+    tail = node;
+    return 1;
+  }
+  int pushend(void *elem);
+  int push(void *elem);
+  void *pop();
+  void *popend();
   // The cursor steps are inline: walking a list is their main use.
   void reset() { current = head; }
-  void* getnext() {
+  void *getnext() {
     if (!current)
       return nullptr;
     current = current->next;
     return current ? current->data : nullptr;
   }
-  void* peeknext() { return current && current->next ? current->next->data : nullptr; }
-  void* find(void* key);
-  int insert(void* elem);
-  int insert(void* anchor, void* elem);
+  void *peeknext() { return current && current->next ? current->next->data : nullptr; }
+  void *find(void *key);
+  int insert(void *elem);
+  int insert(void *anchor, void *elem);
   int remove();
-  int remove(void* elem);
+  int remove(void *elem);
   int rmunowned();
-  int rmunowned(void* elem);
-  int l_remove(void* elem, unsigned char owned);
-  void addnext(UT_LISTMEM* node, void* elem);
-  void delnext(UT_LISTMEM* node, unsigned char owned);
+  int rmunowned(void *elem);
+  int l_remove(void *elem, unsigned char owned);
+  void addnext(UT_LISTMEM *node, void *elem);
+  void delnext(UT_LISTMEM *node, unsigned char owned);
   void sort();
-  int mergesort(void* elem);
+  int mergesort(void *elem);
   void printlist(unsigned char numbered);
 
-  UT_LIST(const UT_LIST&) = delete;
-  UT_LIST& operator=(const UT_LIST&) = delete;
+  UT_LIST(const UT_LIST &) = delete;
+  UT_LIST &operator=(const UT_LIST &) = delete;
 
 protected:
-  UT_LISTMEM* head;    // sentinel, never removed
-  UT_LISTMEM* tail;    // last node; the sentinel when empty
-  UT_LISTMEM* current; // cursor; null after getnext ran past the end
+  UT_LISTMEM *head;    // sentinel, never removed
+  UT_LISTMEM *tail;    // last node; the sentinel when empty
+  UT_LISTMEM *current; // cursor; null after getnext ran past the end
 
 private:
   UT_LISTMEM *detach();
   void releasechain(bool owned);
-  int unlinkfirst(void* elem, bool owned);
-  void unlink(UT_LISTMEM* pred, UT_LISTMEM* node, bool owned);
+  int unlinkfirst(void *elem, bool owned);
+  void unlink(UT_LISTMEM *pred, UT_LISTMEM *node, bool owned);
 };
 
 #endif
