@@ -223,3 +223,40 @@ TEST(PortabilityEnvironment, LanguageFollowsTheFirstSetVariableAndTextsAreWidene
 }
 
 } // namespace
+
+namespace {
+
+TEST(PortabilityStream, BulkWritesAndReadsMixWithValuesAcrossTheBuffer) {
+  TempDir dir;
+  std::string f = dir.file("bulk.bin");
+  std::string block(10000, '\0');
+  for (std::size_t i = 0; i < block.size(); ++i)
+    block[i] = static_cast<char>(i * 7);
+  UT_STREAM out(UT_WRITE, 64, &ut_file);
+  ASSERT_EQ(out.open(f.c_str(), 1), 1);
+  out.writebyte(1);
+  EXPECT_EQ(out.write(block.data(), 10000), 1);
+  out.writelong(-5);
+  EXPECT_EQ(out.write(block.data(), 3), 1);
+  EXPECT_EQ(out.getfoffset(), 1 + 10000 + 4 + 3) << "offsets count bulk bytes";
+  out.close();
+  EXPECT_EQ(read_file_bytes(f),
+            std::string(1, '\1') + block + "\xFB\xFF\xFF\xFF" + block.substr(0, 3));
+
+  UT_STREAM in(UT_READ, 64, &ut_file);
+  ASSERT_EQ(in.open(f.c_str(), 0), 1);
+  std::string back(10000, 'x');
+  EXPECT_EQ(in.readbyte(), 1);
+  EXPECT_EQ(in.read(&back[0], 10000), 10000);
+  EXPECT_EQ(back, block);
+  EXPECT_EQ(in.readlong(), -5);
+  EXPECT_EQ(in.read(&back[0], 10000), 3) << "a read at the end gives what is left";
+  EXPECT_FALSE(in.geteof());
+  EXPECT_EQ(in.read(&back[0], 10000), 0);
+  EXPECT_TRUE(in.geteof());
+  in.setfoffset(1);
+  EXPECT_EQ(in.read(&back[0], 5000), 5000) << "a seek back then a large read";
+  EXPECT_EQ(back.substr(0, 5000), block.substr(0, 5000));
+}
+
+} // namespace

@@ -77,6 +77,10 @@ public:
   UT_STREAM &operator<<(const void *);
   UT_STREAM &operator<<(int);
   int flush();
+  // Raw bytes, for bulk data: write gives 1 when all n were written, 0 otherwise; read
+  // gives the number read (fewer at the end of the file, which is set when none was).
+  int write(const void *data, int n);
+  int read(void *data, int n);
 
   UT_STREAM(const UT_STREAM &) = delete;
   UT_STREAM &operator=(const UT_STREAM &) = delete;

@@ -97,6 +97,18 @@ int UT_STREAM::readbytes(void *dst, int n) {
   int got = 0;
   if (file_ && access_ == UT_READ) {
     while (got < n) {
+      if (bufpos_ == buflen_ && out && n - got >= bufsize_) {
+        // A large read goes straight from the file, past the buffer.
+        long pos = bufbase_ + buflen_;
+        bufbase_ = pos;
+        bufpos_ = buflen_ = 0;
+        if (fseeko(fp(file_), static_cast<off_t>(pos), SEEK_SET) != 0)
+          break;
+        std::size_t direct = std::fread(out + got, 1, static_cast<std::size_t>(n - got), fp(file_));
+        bufbase_ += static_cast<long>(direct);
+        got += static_cast<int>(direct);
+        break;
+      }
       if (bufpos_ == buflen_ && fill() == 0)
         break;
       int take = buflen_ - bufpos_;
@@ -117,6 +129,14 @@ int UT_STREAM::writebytes(const void *src, int n) {
   if (!file_ || access_ != UT_WRITE)
     return 0;
   const unsigned char *in = static_cast<const unsigned char *>(src);
+  if (n >= bufsize_) {
+    // A large write goes straight to the file after what is buffered.
+    if (!flushwrite() || fseeko(fp(file_), static_cast<off_t>(bufbase_), SEEK_SET) != 0)
+      return 0;
+    std::size_t direct = std::fwrite(in, 1, static_cast<std::size_t>(n), fp(file_));
+    bufbase_ += static_cast<long>(direct);
+    return direct == static_cast<std::size_t>(n) ? 1 : 0;
+  }
   int done = 0;
   while (done < n) {
     if (bufpos_ == bufsize_ && !flushwrite())
@@ -129,6 +149,18 @@ int UT_STREAM::writebytes(const void *src, int n) {
     done += take;
   }
   return 1;
+}
+
+int UT_STREAM::write(const void *data, int n) {
+  if (n < 0 || (!data && n > 0))
+    return 0;
+  return n ? writebytes(data, n) : (file_ && access_ == UT_WRITE ? 1 : 0);
+}
+
+int UT_STREAM::read(void *data, int n) {
+  if (n <= 0 || !data)
+    return 0;
+  return readbytes(data, n);
 }
 
 int UT_STREAM::writebyte(unsigned char v) { return writebytes(&v, 1); }
