@@ -162,29 +162,31 @@ int UT_BITVEC::set(unsigned long i) {
   return 1;
 }
 
-int UT_BITVEC::set_range_bits(long first, long last) {
+// The common start of the two setting range operations: 0 refuses (a negative last, or
+// no memory to cover last); otherwise 1, with first clamped at 0. A first above last then
+// selects nothing.
+int UT_BITVEC::open_set_range(long &first, long last) {
   if (last < 0)
     return 0;
   if (first < 0)
     first = 0;
   if (first > last)
     return 1;
-  if (!grow(static_cast<unsigned long>(last) + 1))
+  return grow(static_cast<unsigned long>(last) + 1);
+}
+
+int UT_BITVEC::set_range_bits(long first, long last) {
+  if (!open_set_range(first, last))
     return 0;
-  for_range_bytes(first, last, [this](unsigned long k, unsigned char m) { bits[k] |= m; });
+  if (first <= last)
+    for_range_bytes(first, last, [this](unsigned long k, unsigned char m) { bits[k] |= m; });
   return 1;
 }
 
 int UT_BITVEC::set_range_bytes(long first, long last) {
-  if (last < 0)
+  if (!open_set_range(first, last))
     return 0;
-  if (first < 0)
-    first = 0;
-  if (first > last)
-    return 1;
-  if (!grow(static_cast<unsigned long>(last) + 1))
-    return 0;
-  for (unsigned long k = first / 8; k <= static_cast<unsigned long>(last) / 8; ++k)
+  for (long k = first / 8; first <= last && k <= last / 8; ++k)
     bits[k] = 0xFF;
   return 1;
 }

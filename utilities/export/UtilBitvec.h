@@ -65,6 +65,7 @@ protected:
 private:
   enum Op { OR, AND, XOR };
   void combine(const UT_BITVEC &other, Op op);
+  int open_set_range(long &first, long last);
   long clamp_last(long last) const;
 };
 
