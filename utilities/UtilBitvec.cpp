@@ -191,17 +191,18 @@ int UT_BITVEC::set_range_bytes(long first, long last) {
   return 1;
 }
 
-long UT_BITVEC::clamp_last(long last) const {
+// Clamps a range of the clearing and counting operations to the vector (a negative or too
+// large last means the last bit); false when nothing is left in it.
+bool UT_BITVEC::clamp_range(long &first, long &last) const {
+  if (first < 0)
+    first = 0;
   if (last < 0 || static_cast<unsigned long>(last) >= nbits)
-    return static_cast<long>(nbits) - 1;
-  return last;
+    last = static_cast<long>(nbits) - 1;
+  return first <= last;
 }
 
 void UT_BITVEC::reset_range_bits(long first, long last) {
-  if (first < 0)
-    first = 0;
-  last = clamp_last(last);
-  if (first > last)
+  if (!clamp_range(first, last))
     return;
   for_range_bytes(first, last, [this](unsigned long k, unsigned char m) {
     bits[k] &= static_cast<unsigned char>(~m);
@@ -209,10 +210,7 @@ void UT_BITVEC::reset_range_bits(long first, long last) {
 }
 
 void UT_BITVEC::reset_range_bytes(long first, long last) {
-  if (first < 0)
-    first = 0;
-  last = clamp_last(last);
-  if (first > last)
+  if (!clamp_range(first, last))
     return;
   for (unsigned long k = first / 8; k <= static_cast<unsigned long>(last) / 8; ++k)
     bits[k] = 0;
@@ -226,10 +224,7 @@ long UT_BITVEC::count_set_bits() const {
 }
 
 long UT_BITVEC::count_set_range_bits(long first, long last) const {
-  if (first < 0)
-    first = 0;
-  last = clamp_last(last);
-  if (first > last)
+  if (!clamp_range(first, last))
     return 0;
   long n = 0;
   for_range_bytes(first, last,
@@ -238,10 +233,7 @@ long UT_BITVEC::count_set_range_bits(long first, long last) const {
 }
 
 long UT_BITVEC::count_set_range_bytes(long first, long last) const {
-  if (first < 0)
-    first = 0;
-  last = clamp_last(last);
-  if (first > last)
+  if (!clamp_range(first, last))
     return 0;
   unsigned long lb = static_cast<unsigned long>(last) / 8;
   long n = 0;

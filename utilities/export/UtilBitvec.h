@@ -66,7 +66,7 @@ private:
   enum Op { OR, AND, XOR };
   void combine(const UT_BITVEC &other, Op op);
   int open_set_range(long &first, long last);
-  long clamp_last(long last) const;
+  bool clamp_range(long &first, long &last) const;
 };
 
 #endif
