@@ -9,6 +9,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -149,6 +152,79 @@ TEST(PortabilityStream, MissingFilesAndClosedStreamsAreRefused) {
   write_file_bytes(dir.file("x"), "x");
   EXPECT_NE(ut_file.getdatetime(dir.file("x").c_str(), t), 0);
   EXPECT_GT(t, 0);
+}
+
+TEST(PortabilityStream, ReadingNeedsARegularFileAndRewritingNeedsNoReadPermission) {
+  TempDir dir;
+  EXPECT_EQ(ut_file.open(dir.path().c_str(), UT_READ, 1), nullptr) << "a directory";
+  ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
+  EXPECT_EQ(ut_file.open(dir.file("pipe").c_str(), UT_READ, 1), nullptr) << "a pipe, at once";
+
+  // A file its user may write but not read is rewritten in place. Root reads anything, so
+  // then the rewrite runs in a child under another user, for whom the file is write-only.
+  std::string f = dir.file("wo");
+  write_file_bytes(f, "abcd");
+  const bool root = geteuid() == 0;
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755) | chmod(f.c_str(), root ? 0602 : 0200), 0);
+  auto rewrite = [&f]() {
+    UT_STREAM *s = ut_file.open(f.c_str(), UT_WRITE, 0);
+    return s && s->setfoffset(1) && s->writebyte('X') && ut_file.close(s);
+  };
+  bool rewritten = false;
+  if (root) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+      _exit(setgid(65534) == 0 && setuid(65534) == 0 && rewrite() ? 0 : 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    rewritten = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  } else {
+    rewritten = rewrite();
+  }
+  EXPECT_TRUE(rewritten);
+  chmod(f.c_str(), 0600);
+  EXPECT_EQ(read_file_bytes(f), "aXcd") << "written in place, not truncated";
+}
+
+TEST(PortabilityStream, AFailedWriteSticksUntilCloseWhichReportsIt) {
+  TempDir dir;
+  std::string f = dir.file("w");
+  // The buffer of 4 bytes goes out when the second long comes: that write fails once.
+  UT_STREAM s(UT_WRITE, 4, ut_useddefaultfman);
+  ASSERT_EQ(s.open(f.c_str(), 1), 1);
+  EXPECT_EQ(s.writelong(1), 1);
+  kor_io_fail_after(0);
+  EXPECT_EQ(s.writelong(2), 0);
+  EXPECT_EQ(s.geterror(), 1);
+  EXPECT_EQ(s.writelong(3) + s.flush() + s.setfoffset(0) + s.write("x", 1), 0)
+      << "nothing is written after a failure";
+  EXPECT_EQ(s.close(), 0);
+  EXPECT_EQ(s.isopen(), 0) << "closed all the same";
+  ASSERT_EQ(s.open(f.c_str(), 1), 1);
+  EXPECT_EQ(s.geterror(), 0) << "a new open starts clean";
+  EXPECT_EQ(s.writelong(4) + s.writelong(5), 2);
+  EXPECT_EQ(s.close(), 1);
+  EXPECT_EQ(read_file_bytes(f), bytes({4, 0, 0, 0, 5, 0, 0, 0}));
+
+  // The buffer's write, the C library's flush, or the close itself can fail too.
+  for (int step : {0, 1, 2}) {
+    UT_STREAM *out = ut_file.open(f.c_str(), UT_WRITE, 1);
+    ASSERT_NE(out, nullptr);
+    out->writelong(7);
+    kor_io_fail_after(step);
+    EXPECT_EQ(out->flush(), step == 2 ? 1 : 0) << step;
+    EXPECT_EQ(ut_file.close(out), 0) << step;
+  }
+  kor_io_fail_after(-1);
+
+  // A device that refuses every write: values go into the buffer, the flush fails.
+  UT_STREAM *full = ut_file.open("/dev/full", UT_WRITE, 1);
+  if (full) {
+    EXPECT_EQ(full->writelong(1), 1);
+    EXPECT_EQ(full->flush(), 0);
+    EXPECT_EQ(ut_file.close(full), 0);
+  }
 }
 
 TEST(PortabilityText, HelpersAcceptNullAndAnyCharValue) {

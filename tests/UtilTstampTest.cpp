@@ -99,7 +99,24 @@ TEST_F(UtilTstamp, AFailedSystemTimeIsReportedAndLeavesTheEpoch) {
   EXPECT_EQ(0, failed.get_absolute_time());
   EXPECT_EQ(std::string("THU 1970"),
             std::string(failed.get_ts_wday()) + " " + failed.get_ts_year());
-  // A moment the platform cannot break down gives a usable timestamp too.
+  // A moment the platform cannot break down is reported and gives a usable timestamp.
+  rec.clear();
   UT_TIMESTAMP huge(LONG_MAX);
   EXPECT_TRUE(huge.get_ts_wday() && huge.get_timestamp_string());
+  ASSERT_EQ(1u, rec.problems().size()) << "not silently 1970";
+  EXPECT_EQ(3, rec.problems()[0].number);
+  EXPECT_EQ("Cannot convert time " + std::to_string(LONG_MAX) + " to local time.\n",
+            rec.problems()[0].text);
+}
+
+TEST_F(UtilTstamp, AZoneChangedInsideTheProcessIsSeenByTheBreakdownAndTheCalendarTime) {
+  const long t = 1700000000; // 22:13:20 UTC
+  setenv("TZ", "JST-9", 1);  // no tzset: the library must notice by itself
+  UT_TIMESTAMP tokyo(t);
+  EXPECT_STREQ("7", tokyo.get_ts_hour()) << "the hour in the new zone";
+  EXPECT_EQ(t, tokyo.get_absolute_time());
+  setenv("TZ", "UTC", 1);
+  UT_TIMESTAMP back(t);
+  EXPECT_STREQ("22", back.get_ts_hour());
+  EXPECT_EQ(t, back.get_absolute_time());
 }

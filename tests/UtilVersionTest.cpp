@@ -8,6 +8,7 @@
 #include <ctime>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <utime.h>
 #include <vector>
 
@@ -72,6 +73,10 @@ TEST_F(UtilVersion, TheFileIsFoundThroughMykorvalThenKorvalWithTheTwoNotes) {
   EXPECT_EQ("good", value("k"));
   setenv("MYKORVAL", std::string(600, 'x').c_str(), 1); // a path too long for the buffer
   EXPECT_EQ("good", value("k"));
+  TempDir shadow; // its fileset.txt is a directory, newer than the good file
+  ASSERT_EQ(0, mkdir(shadow.file("fileset.txt").c_str(), 0755));
+  setenv("MYKORVAL", shadow.path().c_str(), 1);
+  EXPECT_EQ("good", value("k")) << "a directory is no install file: $KORVAL's is used";
   EXPECT_TRUE(rec.reports.empty()) << "a failed $MYKORVAL must be silent";
 
   setenv("KORVAL", empty.path().c_str(), 1);

@@ -66,15 +66,17 @@ UT_TIMESTAMP_IMP::UT_TIMESTAMP_IMP(long t) : tm(nullptr) { settime(t); }
 UT_TIMESTAMP_IMP::~UT_TIMESTAMP_IMP() { delete tm; }
 
 // Copies the broken-down time of `t`. A moment the platform cannot break down (far out
-// of range) falls back to the epoch, and failing that to 1 January 1900, a Monday, so
-// that `tm` always holds a valid time for the getters. Only when memory runs out does
-// `tm` stay null, and then every operation refuses.
+// of range) is reported and falls back to the epoch, and failing that to 1 January 1900,
+// a Monday, so that `tm` always holds a valid time for the getters. Only when memory runs
+// out does `tm` stay null, and then every operation refuses.
 void UT_TIMESTAMP_IMP::settime(long t) {
   static const ut_tm fallback = {0, 0, 0, 1, 0, 0, 1, 0, 0};
   long epoch = 0;
   ut_tm *local = UT_TIME::LocalTime(&t);
-  if (!local)
+  if (!local) {
+    UT_REPORT(numbered_msg, 3, "Cannot convert time %ld to local time.\n", t);
     local = UT_TIME::LocalTime(&epoch);
+  }
   tm = new (std::nothrow) ut_tm(local ? *local : fallback);
 }
 

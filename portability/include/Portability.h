@@ -49,13 +49,19 @@ class UT_FILEMANAGER;
 
 // Buffered byte stream on a file. Reads past the end return zeros or empty texts and
 // set geteof(); writes into a closed stream return 0.
+//
+// A write error sticks: once a write, flush, seek or close of a stream open for writing
+// has failed, geterror() is nonzero, every further write, flush and seek returns 0, and
+// close() returns 0 (it still closes). A write of a value may succeed into the buffer and
+// fail only when the buffer goes out, so a writer checks flush() or close() at the end.
 class UT_STREAM {
 public:
   UT_STREAM(UT_ACCESS access, int bufsize, UT_FILEMANAGER *fman);
   virtual ~UT_STREAM();
   int open(const char *fname, unsigned char flag); // 1 done, 0 failed
-  int close();                                     // 1 done, 0 nothing open
+  int close(); // 1 done, 0 nothing open or a write failed (it is closed all the same)
   int isopen() const;
+  int geterror() const; // nonzero once a write, flush, seek or close has failed
   int writebyte(unsigned char);
   int writeshort(short);
   int writelong(long);
@@ -90,6 +96,7 @@ private:
   int writebytes(const void *src, int n);
   int fill();
   int flushwrite();
+  int fail();
 
   UT_ACCESS access_;
   [[maybe_unused]] UT_FILEMANAGER *fman_;
@@ -100,12 +107,16 @@ private:
   int buflen_;   // bytes valid in buf_ (reading)
   long bufbase_; // file offset of buf_[0]
   int eof_;
+  int err_; // sticky write error, cleared by open
 };
 
+// Opening for reading needs a readable regular file (a directory, device or pipe is
+// refused). For writing, flag 1 creates or truncates and flag 0 opens write-only without
+// truncating, creating the file when it is missing.
 class UT_FILEMANAGER {
 public:
   UT_STREAM *open(const char *fname, UT_ACCESS access, unsigned char flag); // null on failure
-  int close(UT_STREAM *);                      // closes and deletes the stream
+  int close(UT_STREAM *);                      // closes and deletes the stream; its close() result
   int getdatetime(const char *fname, long &t); // nonzero, and mtime in seconds, when it exists
 };
 extern UT_FILEMANAGER ut_file;
@@ -177,5 +188,9 @@ const char *ut_getlang(); // "japanese" or "english"
 // Test hook: after n more successful kor_malloc/kor_realloc calls every further one
 // returns null, until kor_fail_after(-1).
 void kor_fail_after(long n);
+// Test hook: after n more successful low-level writes, flushes or closes of streams open
+// for writing, the next one fails, once; with every nonzero each one after it fails too.
+// kor_io_fail_after(-1) turns failures off.
+void kor_io_fail_after(long n, int every = 0);
 
 #endif

@@ -7,13 +7,75 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const int gv_defaultbufsize = 4096;
 
 FILE *fp(void *f) { return static_cast<FILE *>(f); }
+
+// The fault hook: successful low-level writes, flushes and closes left before one fails
+// (-1: never), and whether every one after that fails too.
+long gv_iofailafter = -1;
+int gv_iofailevery = 0;
+
+bool io_allowed() {
+  if (gv_iofailafter < 0)
+    return true;
+  if (gv_iofailafter > 0) {
+    --gv_iofailafter;
+    return true;
+  }
+  if (!gv_iofailevery)
+    gv_iofailafter = -1;
+  return false;
+}
+
+bool io_write(const void *data, std::size_t n, FILE *f) {
+  return io_allowed() && std::fwrite(data, 1, n, f) == n;
+}
+
+bool io_flush(FILE *f) { return io_allowed() && std::fflush(f) == 0; }
+
+// Opens the file as the access and flag ask. Reading takes only a readable regular file;
+// the descriptor is opened without blocking so that a pipe cannot hang the open.
+FILE *open_file(const char *fname, UT_ACCESS access, unsigned char flag) {
+  if (access == UT_READ) {
+    int fd = ::open(fname, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+      return nullptr;
+    struct stat st;
+    int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    FILE *f = ::fdopen(fd, "rb");
+    if (!f)
+      ::close(fd);
+    return f;
+  }
+  if (access != UT_WRITE)
+    return nullptr;
+  // Write-only, so a file the user may write but not read can be rewritten.
+  int fd = ::open(fname, O_WRONLY | O_CREAT | O_CLOEXEC | (flag ? O_TRUNC : 0), 0666);
+  if (fd < 0)
+    return nullptr;
+  FILE *f = ::fdopen(fd, "wb");
+  if (!f)
+    ::close(fd);
+  return f;
+}
 } // namespace
+
+void kor_io_fail_after(long n, int every) {
+  gv_iofailafter = n < 0 ? -1 : n;
+  gv_iofailevery = every;
+}
 
 UT_FILEMANAGER ut_file;
 UT_FILEMANAGER *ut_useddefaultfman = &ut_file;
@@ -21,25 +83,14 @@ UT_FILEMANAGER *ut_useddefaultfman = &ut_file;
 UT_STREAM::UT_STREAM(UT_ACCESS access, int bufsize, UT_FILEMANAGER *fman)
     : access_(access), fman_(fman), file_(nullptr), buf_(nullptr),
       bufsize_(bufsize > 0 ? bufsize : gv_defaultbufsize), bufpos_(0), buflen_(0), bufbase_(0),
-      eof_(0) {}
+      eof_(0), err_(0) {}
 
 UT_STREAM::~UT_STREAM() { close(); }
 
 int UT_STREAM::open(const char *fname, unsigned char flag) {
   if (!fname || file_)
     return 0;
-  FILE *f = nullptr;
-  if (access_ == UT_READ) {
-    f = std::fopen(fname, "rb");
-  } else if (access_ == UT_WRITE) {
-    if (flag) {
-      f = std::fopen(fname, "wb");
-    } else {
-      f = std::fopen(fname, "r+b"); // rewrite in place, keeping the contents
-      if (!f)
-        f = std::fopen(fname, "w+b");
-    }
-  }
+  FILE *f = open_file(fname, access_, flag);
   if (!f)
     return 0;
   buf_ = static_cast<unsigned char *>(kor_malloc(static_cast<unsigned>(bufsize_)));
@@ -51,35 +102,52 @@ int UT_STREAM::open(const char *fname, unsigned char flag) {
   bufpos_ = buflen_ = 0;
   bufbase_ = 0;
   eof_ = 0;
+  err_ = 0;
   return 1;
 }
 
 int UT_STREAM::close() {
   if (!file_)
     return 0;
-  flushwrite();
-  std::fclose(fp(file_));
+  int ok = 1;
+  if (access_ == UT_WRITE) {
+    ok = flushwrite();
+    // The hook is asked first so that a refused close still releases the file.
+    bool allowed = io_allowed();
+    if (std::fclose(fp(file_)) != 0 || !allowed)
+      ok = fail();
+  } else {
+    std::fclose(fp(file_));
+  }
   file_ = nullptr;
   kor_free(buf_);
   buf_ = nullptr;
   bufpos_ = buflen_ = 0;
   bufbase_ = 0;
-  return 1;
+  return ok;
 }
 
 int UT_STREAM::isopen() const { return file_ != nullptr; }
 
 int UT_STREAM::geteof() const { return eof_; }
 
+int UT_STREAM::geterror() const { return err_; }
+
+int UT_STREAM::fail() {
+  err_ = 1;
+  return 0;
+}
+
 int UT_STREAM::flushwrite() {
+  if (err_)
+    return 0;
   if (!file_ || access_ != UT_WRITE || bufpos_ == 0)
     return 1;
-  int ok = fseeko(fp(file_), static_cast<off_t>(bufbase_), SEEK_SET) == 0 &&
-           std::fwrite(buf_, 1, static_cast<std::size_t>(bufpos_), fp(file_)) ==
-               static_cast<std::size_t>(bufpos_);
+  bool ok = fseeko(fp(file_), static_cast<off_t>(bufbase_), SEEK_SET) == 0 &&
+            io_write(buf_, static_cast<std::size_t>(bufpos_), fp(file_));
   bufbase_ += bufpos_;
   bufpos_ = 0;
-  return ok ? 1 : 0;
+  return ok ? 1 : fail();
 }
 
 int UT_STREAM::fill() {
@@ -126,16 +194,18 @@ int UT_STREAM::readbytes(void *dst, int n) {
 }
 
 int UT_STREAM::writebytes(const void *src, int n) {
-  if (!file_ || access_ != UT_WRITE)
+  if (!file_ || access_ != UT_WRITE || err_)
     return 0;
   const unsigned char *in = static_cast<const unsigned char *>(src);
   if (n >= bufsize_) {
     // A large write goes straight to the file after what is buffered.
-    if (!flushwrite() || fseeko(fp(file_), static_cast<off_t>(bufbase_), SEEK_SET) != 0)
+    if (!flushwrite())
       return 0;
-    std::size_t direct = std::fwrite(in, 1, static_cast<std::size_t>(n), fp(file_));
-    bufbase_ += static_cast<long>(direct);
-    return direct == static_cast<std::size_t>(n) ? 1 : 0;
+    if (fseeko(fp(file_), static_cast<off_t>(bufbase_), SEEK_SET) != 0 ||
+        !io_write(in, static_cast<std::size_t>(n), fp(file_)))
+      return fail();
+    bufbase_ += n;
+    return 1;
   }
   int done = 0;
   while (done < n) {
@@ -154,7 +224,7 @@ int UT_STREAM::writebytes(const void *src, int n) {
 int UT_STREAM::write(const void *data, int n) {
   if (n < 0 || (!data && n > 0))
     return 0;
-  return n ? writebytes(data, n) : (file_ && access_ == UT_WRITE ? 1 : 0);
+  return n ? writebytes(data, n) : (file_ && access_ == UT_WRITE && !err_ ? 1 : 0);
 }
 
 int UT_STREAM::read(void *data, int n) {
@@ -304,8 +374,9 @@ int UT_STREAM::flush() {
     return 0;
   if (access_ != UT_WRITE)
     return 1;
-  int ok = flushwrite();
-  return (std::fflush(fp(file_)) == 0 && ok) ? 1 : 0;
+  if (!flushwrite())
+    return 0;
+  return io_flush(fp(file_)) ? 1 : fail();
 }
 
 UT_STREAM &UT_STREAM::operator<<(const char *s) {
@@ -335,8 +406,8 @@ UT_STREAM &UT_STREAM::operator<<(const void *p) {
 UT_STREAM &UT_STREAM::operator<<(int v) { return *this << static_cast<long>(v); }
 
 UT_STREAM *UT_FILEMANAGER::open(const char *fname, UT_ACCESS access, unsigned char flag) {
-  UT_STREAM *s = new UT_STREAM(access, gv_defaultbufsize, this);
-  if (!s->open(fname, flag)) {
+  UT_STREAM *s = new (std::nothrow) UT_STREAM(access, gv_defaultbufsize, this);
+  if (s && !s->open(fname, flag)) {
     delete s;
     return nullptr;
   }

@@ -118,6 +118,9 @@ ut_tm *UT_TIME::LocalTime(const long *t) {
     return nullptr;
   std::time_t tt = static_cast<std::time_t>(*t);
   std::tm broken;
+  // localtime_r need not read TZ again, while mktime must: tzset first so that both see
+  // a zone the process changed since.
+  tzset();
   if (!localtime_r(&tt, &broken))
     return nullptr;
   from_tm(broken, result);
