@@ -164,12 +164,74 @@ TEST(UtilIfile, DirectoryQueriesFollowTheCursorAndRefuseWhatIsNotThere) {
   EXPECT_EQ(seen(f.getseginfo(cs("none"), info)), "0  1 10 100");
   EXPECT_EQ(f.unload(), 1);
   EXPECT_TRUE(rec.problems().empty());
+}
 
-  UT_IFILE big;
-  for (int i = 0; i <= 32760; ++i)
-    big.newfdir(cs("n"), 0, 0);
-  EXPECT_EQ(big.getnumsegs(), short(32761));
-  EXPECT_EQ(kinds(rec), std::vector<std::string>{"1 Too many segments found <32761>\n"});
+TEST(UtilIfile, TheWriterRefusesWhatItsReaderCannotGiveBackAndKeepsWhatWasWritten) {
+  const std::string longest(256, 'n'), toolong(257, 'n');
+  for (unsigned char cache : {1, 0}) {
+    RecordingMsgman rec;
+    TempDir dir;
+    UT_IFILE f;
+    f.setfilecache(cache);
+    ASSERT_EQ(f.create(dir.file("w").c_str()), 1);
+    putseg(f, "a", "AAA", 1, 2);
+    EXPECT_EQ(f.putdataseg(cs(toolong.c_str()), 0, 0), nullptr);
+    EXPECT_EQ(f.newfdir(cs(toolong.c_str()), 0, 0), nullptr);
+    putseg(f, longest.c_str(), "N", INT32_MIN, INT32_MAX);
+    EXPECT_EQ(f.putdataseg(cs("t"), 1L << 32, 0), nullptr);
+    EXPECT_EQ(f.putdataseg(cs("a"), 0, INT32_MIN - 1L), nullptr);
+    // Segments that end past 2^31 bytes (written sparse) or before their start: a new one
+    // leaves the directory, a rewritten one keeps what it was.
+    for (const char *name : {"a", "big", "back"}) {
+      UT_STREAM *s = f.putdataseg(cs(name), 7, 7);
+      ASSERT_NE(s, nullptr) << name;
+      ASSERT_EQ(s->setfoffset(name[1] == 'a' ? 100 : 1L << 31), 1);
+      s->writebyte('x');
+      EXPECT_EQ(f.enddataseg(), 0) << name;
+    }
+    putseg(f, "b", "BB", 3, 4);
+    ASSERT_EQ(f.unload(), 1);
+    ASSERT_EQ(f.load(dir.file("w").c_str()), 1);
+    EXPECT_EQ(f.getnumsegs(), 3);
+    EXPECT_EQ(getseg(f, "a", 1) + getseg(f, longest, INT32_MIN) + getseg(f, "b", 3), "AAANBB");
+    UT_IFILESEGINFO info;
+    EXPECT_EQ(f.getseginfo(cs(longest.c_str()), info), 1);
+    EXPECT_EQ(info.getdata(), INT32_MAX);
+    EXPECT_EQ(f.getseginfo(2L, info) && info.getname() == std::string("b"), true)
+        << "b lies right after N";
+    f.unload();
+    const std::string big = "1 Segment \"big\" refused: it ends at byte 2147483649, outside ";
+    EXPECT_EQ(
+        kinds(rec),
+        (std::vector<std::string>{
+            "19 Segment name of 257 characters is longer than the limit of 256.\n",
+            "19 Segment name of 257 characters is longer than the limit of 256.\n",
+            "19 Segment \"t\" refused: type 4294967296 and value 0 must fit in 32 bits.\n",
+            "19 Segment \"a\" refused: type 0 and value -2147483649 must fit in 32 bits.\n",
+            "1 Segment \"a\" refused: it ends at byte 2147483649, outside 132 to 2147483647.\n",
+            big + "132 to 2147483647.\n",
+            "1 Segment \"back\" refused: it ends at byte 101, outside 132 to 2147483647.\n"}))
+        << "cache " << int(cache);
+  }
+
+  // The 32,761st segment is refused; the 32,760 before it, and rewrites, are kept.
+  RecordingMsgman rec;
+  TempDir dir;
+  UT_IFILE f;
+  ASSERT_EQ(f.create(dir.file("many").c_str()), 1);
+  for (int i = 0; i < 32759; ++i)
+    ASSERT_NE(f.newfdir(cs("n"), 0, i), nullptr);
+  putseg(f, "last", "L");
+  EXPECT_EQ(f.putdataseg(cs("more"), 0, 0), nullptr);
+  EXPECT_EQ(f.newfdir(cs("more"), 0, 0), nullptr);
+  putseg(f, "last", "LL");
+  ASSERT_EQ(f.unload(), 1);
+  ASSERT_EQ(f.load(dir.file("many").c_str()), 1);
+  EXPECT_EQ(f.getnumsegs(), 32760);
+  EXPECT_EQ(getseg(f, "last"), "LL");
+  EXPECT_EQ(kinds(rec),
+            std::vector<std::string>(
+                2, "1 Segment \"more\" refused: the file holds 32760 segments at most.\n"));
 }
 
 TEST(UtilIfile, EmptyFilesOpenFailuresVersionChecksAndFilesLeftOpenAreReported) {

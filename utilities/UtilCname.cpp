@@ -80,9 +80,8 @@ void UT_NCH_CACHE::clear_marks() {
     imp->clear_marks();
 }
 
-void UT_NCH_CACHE::write(UT_PTRFILE *file, unsigned char marked_only) {
-  if (imp)
-    imp->write(file, marked_only);
+int UT_NCH_CACHE::write(UT_PTRFILE *file, unsigned char marked_only) {
+  return imp ? imp->write(file, marked_only) : 0;
 }
 
 void UT_NCH_CACHE::read(UT_PTRFILE *file) {

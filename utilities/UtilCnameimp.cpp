@@ -33,17 +33,28 @@ void nch_countmarks(void **cell, void *arg) {
     ++*static_cast<long *>(arg);
 }
 
+// Whether the write in progress takes this name.
+bool nch_written(UT_NCH_NAME *name) { return name && (!gv_marked_only || name->mcnt > 0); }
+
+// Counts the names to write whose text a read could not give back whole.
+void nch_counttoolong(void **cell, void *arg) {
+  if (nch_written(name_in(cell)) && UT_STR::Len(name_in(cell)->get_name()) > mv_maxname)
+    ++*static_cast<long *>(arg);
+}
+
+// The file the names go to, and whether every write so far succeeded.
+struct nch_writer {
+  UT_PTRFILE *file;
+  int ok;
+};
+
 void nch_writename(void **cell, void *arg) {
   UT_NCH_NAME *name = name_in(cell);
-  if (!name || (gv_marked_only && name->mcnt <= 0))
+  nch_writer *w = static_cast<nch_writer *>(arg);
+  if (!nch_written(name) || !w->ok)
     return;
-  UT_PTRFILE *file = static_cast<UT_PTRFILE *>(arg);
-  const char *text = name->get_name();
-  file->writeptr(name);
-  file->writelong(gv_marked_only ? name->mcnt : name->rcnt);
-  if (UT_STR::Len(text) > mv_maxname)
-    UT_REPORT(numbered_msg, 19, "maximum name length exceeded\n");
-  file->writestring(text);
+  w->ok = w->file->writeptr(name) && w->file->writelong(gv_marked_only ? name->mcnt : name->rcnt) &&
+          w->file->writestring(name->get_name());
 }
 
 void nch_clearmarks(void **cell, void *) {
@@ -289,17 +300,28 @@ void UT_NCH_CACHE_IMP::clear_marks() {
   cache->traverse(nch_clearmarks, nullptr, UT_BTR_TREE::INORDER);
 }
 
-void UT_NCH_CACHE_IMP::write(UT_PTRFILE *file, unsigned char marked_only) {
+// A text longer than a read gives back would come back cut, as another name, so such a
+// cache is refused whole before anything is written.
+int UT_NCH_CACHE_IMP::write(UT_PTRFILE *file, unsigned char marked_only) {
   if (!file)
-    return;
+    return 0;
   gv_marked_only = marked_only;
+  long toolong = 0;
+  cache->traverse(nch_counttoolong, &toolong, UT_BTR_TREE::INORDER);
+  if (toolong) {
+    UT_REPORT(numbered_msg, 19, "maximum name length exceeded\n");
+    return 0;
+  }
   long count = 0;
   if (marked_only)
     cache->traverse(nch_countmarks, &count, UT_BTR_TREE::INORDER);
   else
     count = cache->get_count();
-  file->writelong(count);
-  cache->traverse(nch_writename, file, UT_BTR_TREE::REV_PREORDER);
+  nch_writer w = {file, file->writelong(count)};
+  cache->traverse(nch_writename, &w, UT_BTR_TREE::REV_PREORDER);
+  if (!w.ok)
+    UT_REPORT(numbered_msg, 19, "Unable to write the name data.\n");
+  return w.ok;
 }
 
 void UT_NCH_CACHE_IMP::read(UT_PTRFILE *file) {

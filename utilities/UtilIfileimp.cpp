@@ -18,6 +18,8 @@
 #include "UtilReport.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <new>
 
 UT_REPORT_UNIT("UtilIfileimp", "$Revision: 1.1.2.1 $")
@@ -28,7 +30,10 @@ const unsigned char mv_formatversion = 2;
 const unsigned char mv_formatrevision = 0;
 const int mv_maxsegs = 32760;
 const int mv_namelimit = 256;
-const int mv_entrylongs = 4 * 4; // offset, size, type, data
+const int mv_entrylongs = 4 * 4;     // offset, size, type, data
+const long mv_maxoffset = INT32_MAX; // offsets and sizes are signed 32-bit in the file
+
+bool fits32(long v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
 UT_IFILEDIR *entry(void *e) { return static_cast<UT_IFILEDIR *>(e); }
 } // namespace
@@ -72,17 +77,54 @@ int LIST_UT_IFILEDIR::compdata(void *a, void *b) {
 
 // ---- the file ---------------------------------------------------------------------------
 
-// A new entry, or null when its implementation could not be allocated.
-UT_IFILEDIR *UT_IFILE_IMP::makeentry(char *name, long offset, long size, long type, long data) {
-  UT_IFILEDIR *e = new UT_IFILEDIR(name, offset, size, type, data);
-  if (!e->imp) {
+// Appends a new entry to the directory. Null, reported, when memory runs out: the
+// directory is then as it was.
+UT_IFILEDIR *UT_IFILE_IMP::appendentry(char *name, long offset, long size, long type, long data) {
+  UT_IFILEDIR *e = new (std::nothrow) UT_IFILEDIR(name, offset, size, type, data);
+  if (!e || !e->imp || (name && !e->imp->name) || !dir.append(e)) {
     delete e;
+    UT_REPORT(numbered_msg, 1, "Out of memory.\n");
     return nullptr;
   }
+  ++nsegs;
   return e;
 }
 
-UT_IFILE_IMP::UT_IFILE_IMP() : fname(nullptr), stream(nullptr) { init(); }
+// Whether the reader can give back a segment of this name, type and value as a new
+// entry (isnew) or a rewritten one; a refusal is reported.
+int UT_IFILE_IMP::acceptable(const char *name, long type, long data, bool isnew) {
+  int len = UT_STR::Len(name);
+  if (len > mv_namelimit) {
+    UT_REPORT(numbered_msg, 19, "Segment name of %d characters is longer than the limit of %d.\n",
+              len, mv_namelimit);
+    return 0;
+  }
+  if (!fits32(type) || !fits32(data)) {
+    UT_REPORT(numbered_msg, 19,
+              "Segment \"%s\" refused: type %ld and value %ld must fit in 32 bits.\n", name, type,
+              data);
+    return 0;
+  }
+  if (isnew && nsegs >= mv_maxsegs) {
+    UT_REPORT(numbered_msg, 1, "Segment \"%s\" refused: the file holds %d segments at most.\n",
+              name, mv_maxsegs);
+    return 0;
+  }
+  return 1;
+}
+
+// Reports a failed write, flush, seek or close of the file being written. The file is
+// then incomplete, so its unload reports failure too.
+int UT_IFILE_IMP::writefailed() {
+  failed = 1;
+  UT_REPORT(numbered_msg, 4, "Unable to write file \"%s\".\n", fname ? fname : "");
+  return 0;
+}
+
+UT_IFILE_IMP::UT_IFILE_IMP()
+    : fname(nullptr), stream(nullptr), nsegs(0), curisnew(false), prior{0, 0, 0, 0} {
+  init();
+}
 
 UT_IFILE_IMP::~UT_IFILE_IMP() {
   if (fname && access == UT_WRITE)
@@ -96,16 +138,19 @@ void UT_IFILE_IMP::init() {
   nextoffset = mv_headersize;
   curdir = nullptr;
   filecache = 1;
+  failed = 0;
 }
 
-void UT_IFILE_IMP::closestream() {
-  if (stream)
-    ut_file.close(stream);
+// Closes the stream if one is open; 0 when closing it showed a failed write.
+int UT_IFILE_IMP::closestream() {
+  int ok = stream ? ut_file.close(stream) : 1;
   stream = nullptr;
+  return ok;
 }
 
 void UT_IFILE_IMP::cleanup() {
   dir.freelist();
+  nsegs = 0;
   curdir = nullptr;
   closestream();
   delete[] fname;
@@ -120,6 +165,7 @@ void UT_IFILE_IMP::startfile(const char *newname, UT_ACCESS mode, const char *wa
   cleanup();
   version = revision = dataversion = datarevision = 0;
   nextoffset = mv_headersize;
+  failed = 0;
   access = mode;
   fname = UT_STR::Dup(newname);
 }
@@ -128,17 +174,18 @@ int UT_IFILE_IMP::create(const char *newname) {
   startfile(newname, UT_WRITE, "File \"%s\" was not closed before file \"%s\" was created\n");
   UT_STREAM *s = fname ? ut_file.open(fname, UT_WRITE, 1) : nullptr;
   if (!s) {
+    failed = 1;
     openerror();
     return 0;
   }
-  for (int i = 0; i < mv_headersize; ++i)
-    s->writebyte(0);
-  if (filecache) {
-    stream = s;
-    s->flush();
-  } else {
-    ut_file.close(s);
-  }
+  int ok = 1;
+  for (int i = 0; i < mv_headersize && ok; ++i)
+    ok = s->writebyte(0);
+  stream = s;
+  if (filecache && ok && s->flush())
+    return 1;
+  if (!closestream() || !ok)
+    return writefailed();
   return 1;
 }
 
@@ -198,15 +245,14 @@ void UT_IFILE_IMP::readsegdir(UT_STREAM *s) {
       return;
     if (offset < mv_headersize || size < 0)
       return;
-    UT_IFILEDIR *e = makeentry(name, offset, size, type, data);
-    if (!e)
+    if (!appendentry(name, offset, size, type, data))
       return;
-    dir.append(e);
   }
 }
 
 // The stream for a segment: the one kept open, or the file opened afresh (reported
-// through openerror when that fails), positioned at offset.
+// through openerror when that fails), positioned at offset. A seek that fails (a kept
+// writing stream whose buffered bytes cannot go out) is reported as a failed write.
 UT_STREAM *UT_IFILE_IMP::segmentstream(UT_ACCESS mode, unsigned char flag, long offset) {
   if (!stream) {
     stream = ut_file.open(fname, mode, flag);
@@ -215,7 +261,11 @@ UT_STREAM *UT_IFILE_IMP::segmentstream(UT_ACCESS mode, unsigned char flag, long 
       return nullptr;
     }
   }
-  stream->setfoffset(offset);
+  if (!stream->setfoffset(offset)) {
+    if (mode == UT_WRITE)
+      writefailed();
+    return nullptr;
+  }
   return stream;
 }
 
@@ -224,39 +274,68 @@ UT_STREAM *UT_IFILE_IMP::putdataseg(char *name, long type, long data) {
     return nullptr;
   if (!filecache && stream)
     return nullptr; // a segment is still being written
+  UT_IFILEDIR *e = entry(dir.find(name));
+  if (!acceptable(name, type, data, e == nullptr))
+    return nullptr;
   // Open before touching the directory, so a failed reopen leaves no empty entry.
   UT_STREAM *s = segmentstream(UT_WRITE, 0, nextoffset);
   if (!s)
     return nullptr;
-  UT_IFILEDIR *e = entry(dir.find(name));
+  curisnew = e == nullptr;
   if (e) {
     // A rewritten segment moves to the end of the data but keeps its directory place.
+    // What it was is kept, so that a refused end can give it back.
+    prior = {e->imp->offset, e->imp->size, e->imp->type, e->imp->data};
     e->imp->offset = nextoffset;
     e->imp->size = 0;
     e->imp->type = static_cast<int32_t>(type);
     e->imp->data = static_cast<int32_t>(data);
-  } else {
-    e = makeentry(name, nextoffset, 0, type, data);
-    if (!e)
-      return nullptr;
-    dir.append(e);
+  } else if (!(e = appendentry(name, nextoffset, 0, type, data))) {
+    return nullptr;
   }
   curdir = e;
   return s;
 }
 
+// Refuses the segment being written, whose end the reader could not give back: a new
+// entry leaves the directory, a rewritten one gets back what it was. Its bytes stay in
+// the file, past the data, where the next segment or the directory goes over them.
+void UT_IFILE_IMP::refusesegment(long end) {
+  UT_IFILEDIR_IMP *e = curdir->imp;
+  UT_REPORT(numbered_msg, 1, "Segment \"%s\" refused: it ends at byte %ld, outside %ld to %ld.\n",
+            e->name ? e->name : "", end, static_cast<long>(e->offset), mv_maxoffset);
+  if (curisnew) {
+    dir.remove(curdir);
+    --nsegs;
+  } else {
+    e->offset = prior.offset;
+    e->size = prior.size;
+    e->type = prior.type;
+    e->data = prior.data;
+  }
+}
+
 int UT_IFILE_IMP::enddataseg() {
   if (!stream)
     return 0;
-  stream->flush();
+  int ok = stream->flush();
+  int kept = 1;
   if (access != UT_READ && curdir) {
-    nextoffset = static_cast<int32_t>(stream->getfoffset());
-    curdir->imp->size = nextoffset - curdir->imp->offset;
+    long end = stream->getfoffset();
+    if (end < curdir->imp->offset || end > mv_maxoffset) {
+      refusesegment(end);
+      kept = 0;
+    } else {
+      nextoffset = static_cast<int32_t>(end);
+      curdir->imp->size = nextoffset - curdir->imp->offset;
+    }
     curdir = nullptr;
   }
-  if (!filecache)
-    closestream();
-  return 1;
+  if (!filecache && !closestream())
+    ok = 0;
+  if (!ok && access == UT_WRITE)
+    return writefailed();
+  return kept;
 }
 
 namespace {
@@ -297,7 +376,7 @@ int UT_IFILE_IMP::getseginfo(char *name, UT_IFILESEGINFO &info) {
 }
 
 int UT_IFILE_IMP::countchecked() {
-  int n = dir.count();
+  int n = nsegs;
   if (n > mv_maxsegs)
     UT_REPORT(numbered_msg, 1, "Too many segments found <%d>\n", n);
   return n;
@@ -324,10 +403,9 @@ void UT_IFILE_IMP::resetseginfo() { dir.reset(); }
 short UT_IFILE_IMP::getnumsegs() { return static_cast<short>(countchecked()); }
 
 UT_IFILEDIR *UT_IFILE_IMP::newfdir(char *name, long type, long data) {
-  UT_IFILEDIR *e = makeentry(name, nextoffset, 0, type, data);
-  if (e)
-    dir.append(e);
-  return e;
+  if (!acceptable(name, type, data, true))
+    return nullptr;
+  return appendentry(name, nextoffset, 0, type, data);
 }
 
 int UT_IFILE_IMP::unload() {
@@ -339,45 +417,42 @@ int UT_IFILE_IMP::unload() {
   if (access == UT_WRITE) {
     // A segment still being written is ended first: its bytes are kept, and with the
     // cache off its stream is flushed before the directory is written, not over it.
-    if (curdir)
-      enddataseg();
-    done = writedirectory();
+    int ended = curdir ? enddataseg() : 1;
+    done = writedirectory() && ended;
+    // Any write of this file that failed before leaves it incomplete.
+    if (done && failed)
+      done = writefailed();
   }
   cleanup();
   return done;
 }
 
-// Writes the header fields and the directory after the last segment's bytes.
+// Writes the header fields and the directory after the last segment's bytes. Every
+// value is checked, and the close that makes them last.
 int UT_IFILE_IMP::writedirectory() {
   UT_STREAM *s = stream;
-  if (s) {
-    s->setfoffset(0);
-  } else if (!(s = ut_file.open(fname, UT_WRITE, 0))) {
+  if (!s && !(s = ut_file.open(fname, UT_WRITE, 0))) {
     openerror();
     return 0;
   }
   stream = nullptr;
-  s->writebyte(mv_formatversion);
-  s->writebyte(mv_formatrevision);
-  s->writebyte(dataversion);
-  s->writebyte(datarevision);
-  s->writeshort(static_cast<short>(countchecked()));
   long diroffset = mv_headersize;
   dir.reset();
   for (void *p; (p = dir.getnext()) != nullptr;)
     diroffset = std::max(diroffset, long(entry(p)->imp->offset) + entry(p)->imp->size);
-  s->writelong(diroffset);
-  s->setfoffset(diroffset);
+  int ok = s->setfoffset(0) && s->writebyte(mv_formatversion) && s->writebyte(mv_formatrevision) &&
+           s->writebyte(dataversion) && s->writebyte(datarevision) &&
+           s->writeshort(static_cast<short>(countchecked())) && s->writelong(diroffset) &&
+           s->setfoffset(diroffset);
   dir.reset();
-  for (void *p; (p = dir.getnext()) != nullptr;) {
+  for (void *p; ok && (p = dir.getnext()) != nullptr;) {
     UT_IFILEDIR_IMP *e = entry(p)->imp;
-    s->writestring(e->name);
-    s->writelong(e->offset);
-    s->writelong(e->size);
-    s->writelong(e->type);
-    s->writelong(e->data);
+    ok = s->writestring(e->name) && s->writelong(e->offset) && s->writelong(e->size) &&
+         s->writelong(e->type) && s->writelong(e->data);
   }
-  return ut_file.close(s) ? 1 : 0;
+  if (!ut_file.close(s) || !ok)
+    return writefailed();
+  return 1;
 }
 
 void UT_IFILE_IMP::version_mismatch(unsigned char found) {

@@ -73,8 +73,11 @@ public:
   // Sets every mcnt to 0.
   void clear_marks();
   // Writes the name data: all names with their rcnt, or, with marked_only, the names
-  // whose mcnt is above 0 with their mcnt.
-  void write(UT_PTRFILE *file, unsigned char marked_only);
+  // whose mcnt is above 0 with their mcnt. 1 done; 0, reported, when a write failed or
+  // when a name to write is longer than the 2047 characters a read gives back (then
+  // nothing is written). Buffered bytes reach the file at the stream's flush or close,
+  // whose results the caller checks.
+  int write(UT_PTRFILE *file, unsigned char marked_only);
   // Reads name data, adding each name with its stored count.
   void read(UT_PTRFILE *file);
   // The pools' capacities plus an estimate of 16 bytes per name.

@@ -90,7 +90,7 @@ public:
   void clean();
   void flush();
   void clear_marks();
-  void write(UT_PTRFILE *file, unsigned char marked_only);
+  int write(UT_PTRFILE *file, unsigned char marked_only);
   void read(UT_PTRFILE *file);
   long get_total_mem();
   void dump(unsigned char node_state);

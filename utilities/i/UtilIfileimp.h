@@ -47,7 +47,9 @@ public:
 // Invariants: fname is null exactly when no file is in use; stream is the one open
 // stream (kept from create/load to unload with filecache on, otherwise open only while a
 // segment is); curdir is set only between putdataseg and enddataseg; every entry's
-// offset is at least the header size.
+// offset is at least the header size. The writer keeps what the reader can give back:
+// names of at most 256 characters, at most 32760 entries, offsets and ends of segments,
+// types and values within signed 32 bits.
 class UT_IFILE_IMP {
 public:
   UT_IFILE_IMP();
@@ -88,10 +90,13 @@ public:
 private:
   void startfile(const char *newname, UT_ACCESS mode, const char *warning);
   UT_STREAM *segmentstream(UT_ACCESS mode, unsigned char flag, long offset);
-  void closestream();
+  int closestream();
   int countchecked();
   int writedirectory();
-  static UT_IFILEDIR *makeentry(char *name, long offset, long size, long type, long data);
+  int writefailed();
+  int acceptable(const char *name, long type, long data, bool isnew);
+  void refusesegment(long end);
+  UT_IFILEDIR *appendentry(char *name, long offset, long size, long type, long data);
 
   LIST_UT_IFILEDIR dir;
   unsigned char version;
@@ -104,6 +109,12 @@ private:
   UT_STREAM *stream;
   UT_IFILEDIR *curdir;
   unsigned char filecache;
+  unsigned char failed; // a write of the file being written has failed since create
+  int nsegs;            // entries in dir
+  bool curisnew;        // curdir was appended by its putdataseg, not rewritten
+  struct {
+    int32_t offset, size, type, data;
+  } prior; // what a rewritten curdir was before its putdataseg
 };
 
 #endif
