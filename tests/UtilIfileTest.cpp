@@ -6,9 +6,26 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <random>
 #include <string>
 #include <tuple>
+
+// Non-throwing allocations fail from the k-th on while gv_newfails is not -1: this
+// definition takes the place of the standard one for the library loaded into this test
+// (unless a memory checker replaces it in turn; the test then skips).
+static long gv_newfails = -1;
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept {
+  if (gv_newfails == 0)
+    return nullptr;
+  if (gv_newfails > 0)
+    --gv_newfails;
+  try {
+    return ::operator new(n);
+  } catch (...) {
+    return nullptr;
+  }
+}
 
 namespace {
 std::string le(long v, int n) { // n little-endian bytes of v
@@ -343,4 +360,44 @@ TEST(UtilIfile, DirectoryListOwnsPrintsAndMatchesEntriesByName) {
   EXPECT_EQ(static_cast<UT_IFILEDIR *>(list.find(cs("a")))->gettype(), 2);
   EXPECT_LT(list.compdata(list.find(cs("a")), list.find(cs("b"))), 0);
   EXPECT_TRUE(rec.all_framed());
+}
+
+TEST(UtilIfile, AnEntryThatCannotBeAllocatedIsReportedAndTheDirectoryKeepsTheOthers) {
+  gv_newfails = 0;
+  char *probe = new (std::nothrow) char;
+  gv_newfails = -1;
+  delete probe;
+  if (probe)
+    GTEST_SKIP() << "non-throwing new is not ours to fail here";
+  for (long k = 0;; ++k) {
+    RecordingMsgman rec;
+    TempDir dir;
+    UT_IFILE f;
+    ASSERT_EQ(f.create(dir.file("m").c_str()), 1);
+    putseg(f, "a", "A");
+    gv_newfails = k;
+    UT_STREAM *s = f.putdataseg(cs("b"), 0, 0);
+    UT_IFILEDIR *e = f.newfdir(cs("c"), 0, 0);
+    gv_newfails = -1;
+    if (s)
+      s->writebyte('B');
+    f.enddataseg();
+    EXPECT_EQ(f.unload(), 1) << "k=" << k;
+    EXPECT_EQ(kinds(rec), std::vector<std::string>(!s + !e, "1 Out of memory.\n")) << "k=" << k;
+    // Loading under the same failure keeps the entries read before it.
+    rec.clear();
+    gv_newfails = k;
+    const int loaded = f.load(dir.file("m").c_str()); // fails when its stream is not had
+    gv_newfails = -1;
+    const int written = 1 + (s != nullptr) + (e != nullptr), kept = f.getnumsegs();
+    if (loaded) {
+      EXPECT_EQ(getseg(f, "a") + getseg(f, "b"),
+                (kept ? "A" : "<none>") + std::string(s && kept > 1 ? "B" : "<none>"));
+      EXPECT_EQ(kinds(rec), std::vector<std::string>(kept < written, "1 Out of memory.\n"));
+    }
+    f.unload();
+    if (kept == 3)
+      break;
+    ASSERT_LT(k, 100);
+  }
 }
