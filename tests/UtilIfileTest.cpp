@@ -251,6 +251,28 @@ TEST(UtilIfile, TheWriterRefusesWhatItsReaderCannotGiveBackAndKeepsWhatWasWritte
                 2, "1 Segment \"more\" refused: the file holds 32760 segments at most.\n"));
 }
 
+TEST(UtilIfile, AWalkByIndexListsEveryEntryOfADirectoryHoldingANameTwice) {
+  TempDir dir;
+  UT_IFILE f;
+  ASSERT_EQ(f.create(dir.file("dup").c_str()), 1);
+  putseg(f, "x", "1", 1);
+  ASSERT_NE(f.newfdir(cs("x"), 2, 0), nullptr) << "no name check";
+  putseg(f, "y", "22", 3);
+  ASSERT_EQ(f.unload(), 1);
+  ASSERT_EQ(f.load(dir.file("dup").c_str()), 1);
+  std::string seen;
+  UT_IFILESEGINFO info;
+  for (long i = 0; i < f.getnumsegs(); ++i) {
+    ASSERT_EQ(f.getseginfo(i, info), 1);
+    seen += std::string(info.getname()) + std::to_string(info.gettype()) + " ";
+    seen += getseg(f, info.getname()) + " "; // moves the cursor to the first x
+  }
+  EXPECT_EQ(seen, "x1 1 x2 1 y3 22 ");
+  EXPECT_EQ(getseg(f, "x"), "1");
+  EXPECT_EQ(f.getnextseginfo(info), 1) << "the lookup leaves the cursor on the first x";
+  EXPECT_EQ(info.gettype(), 2);
+}
+
 TEST(UtilIfile, EmptyFilesOpenFailuresVersionChecksAndFilesLeftOpenAreReported) {
   RecordingMsgman rec;
   TempDir dir;

@@ -66,10 +66,25 @@ private:
 // seek; with it off each segment opens and closes the file, and only one segment may be
 // open at a time. A directory lookup by name walks the directory (linear).
 //
+// The directory cursor: getseginfo(index) puts it on that entry, getnextseginfo steps it,
+// and every lookup by name (getseginfo(name), getdataseg, putdataseg) moves it to the
+// first entry of that name. A walk that looks segments up by name as it goes, on a file
+// holding one name twice, would come back to the first of them again and again: walk by
+// index instead, for (long i = 0; i < getnumsegs(); ++i) getseginfo(i, info).
+//
 // Results: create/load/unload/enddataseg/getseginfo return 1 for done and 0 for
 // failure; putdataseg/getdataseg return null when refused (wrong mode, null name, a
 // segment still open with the cache off, unknown name or type, file not reopened).
 // load keeps what it can read of a damaged directory and never trusts its counts.
+//
+// Writing never claims what did not reach the file: a failed write, flush, seek or
+// close is reported ("Unable to write file") and makes its operation and the unload
+// return 0. The writer refuses, with a report and before anything is lost, what its
+// reader could not give back: a name longer than 256 characters, a 32,761st entry, a
+// type or value outside signed 32 bits (putdataseg, newfdir), and a segment that ends
+// past 2^31 - 1 bytes or before its start (enddataseg returns 0; a new entry leaves the
+// directory and a rewritten one keeps what it was). Out of memory for an entry is
+// reported and leaves the directory as it was.
 //
 // The four virtual members forward to the implementation; load and create call the
 // implementation's own, so their reports are not overridden through this class. The
