@@ -75,19 +75,124 @@ int LIST_UT_IFILEDIR::compdata(void *a, void *b) {
   return UT_STR::Compare(entry(a)->getname(), entry(b)->getname());
 }
 
+// ---- the directory's index --------------------------------------------------------------
+
+namespace {
+const char *nameof(UT_LISTMEM *node) { return entry(node->data)->getname(); }
+
+// FNV-1a over the name's bytes.
+unsigned hashname(const char *name) {
+  uint32_t h = 2166136261u;
+  for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p)
+    h = (h ^ *p) * 16777619u;
+  return h;
+}
+} // namespace
+
+UT_IFILEINDEX::UT_IFILEINDEX() : nodes(nullptr), n(0), cap(0), slots(nullptr), nslots(0) {}
+
+UT_IFILEINDEX::~UT_IFILEINDEX() {
+  kor_free(nodes);
+  kor_free(slots);
+}
+
+// The directory holds at most 32760 entries, so neither size below can overflow.
+int UT_IFILEINDEX::reserve() {
+  if (n == cap) {
+    int grown = cap ? 2 * cap : 16;
+    void *p = kor_realloc(nodes, static_cast<unsigned>(grown * sizeof *nodes));
+    if (!p)
+      return 0;
+    nodes = static_cast<UT_LISTMEM **>(p);
+    cap = grown;
+  }
+  if (2u * static_cast<unsigned>(n + 1) > nslots) {
+    unsigned grown = nslots ? 2 * nslots : 32;
+    void *p = kor_malloc(grown * static_cast<unsigned>(sizeof *slots));
+    if (!p)
+      return 0;
+    kor_free(slots);
+    slots = static_cast<UT_LISTMEM **>(p);
+    nslots = grown;
+    rebuild();
+  }
+  return 1;
+}
+
+void UT_IFILEINDEX::add(UT_LISTMEM *node) {
+  nodes[n++] = node;
+  place(node);
+}
+
+void UT_IFILEINDEX::place(UT_LISTMEM *node) {
+  const char *name = nameof(node);
+  if (!name)
+    return; // a null name is never found
+  unsigned mask = nslots - 1;
+  unsigned i = hashname(name) & mask;
+  for (; slots[i]; i = (i + 1) & mask)
+    if (UT_STR::Compare(nameof(slots[i]), name) == 0)
+      return; // the first entry of this name stays
+  slots[i] = node;
+}
+
+// Places every node again, in directory order, so each name maps to its first entry.
+void UT_IFILEINDEX::rebuild() {
+  UT_MEMORY::Set(slots, 0, nslots * static_cast<unsigned>(sizeof *slots));
+  for (int i = 0; i < n; ++i)
+    place(nodes[i]);
+}
+
+void UT_IFILEINDEX::remove(void *e) {
+  for (int i = n - 1; i >= 0; --i) {
+    if (nodes[i]->data == e) {
+      UT_MEMORY::Move(nodes + i, nodes + i + 1, static_cast<unsigned>((n - i - 1) * sizeof *nodes));
+      --n;
+      rebuild();
+      return;
+    }
+  }
+}
+
+void UT_IFILEINDEX::clear() {
+  n = 0;
+  if (slots)
+    rebuild();
+}
+
+UT_LISTMEM *UT_IFILEINDEX::first(const char *name) const {
+  if (!name || !nslots)
+    return nullptr;
+  unsigned mask = nslots - 1;
+  for (unsigned i = hashname(name) & mask; slots[i]; i = (i + 1) & mask)
+    if (UT_STR::Compare(nameof(slots[i]), name) == 0)
+      return slots[i];
+  return nullptr;
+}
+
 // ---- the file ---------------------------------------------------------------------------
 
 // Appends a new entry to the directory. Null, reported, when memory runs out: the
 // directory is then as it was.
 UT_IFILEDIR *UT_IFILE_IMP::appendentry(char *name, long offset, long size, long type, long data) {
   UT_IFILEDIR *e = new (std::nothrow) UT_IFILEDIR(name, offset, size, type, data);
-  if (!e || !e->imp || (name && !e->imp->name) || !dir.append(e)) {
+  if (!e || !e->imp || (name && !e->imp->name) || !dirindex.reserve() || !dir.append(e)) {
     delete e;
     UT_REPORT(numbered_msg, 1, "Out of memory.\n");
     return nullptr;
   }
-  ++nsegs;
+  dirindex.add(dir.lastnode());
   return e;
+}
+
+// The first entry of this name, found through the index; it becomes the directory
+// cursor, as a search of the list would make it.
+UT_IFILEDIR *UT_IFILE_IMP::lookup(const char *name) {
+  UT_LISTMEM *node = dirindex.first(name);
+  if (!node)
+    return nullptr;
+  dir.setcursor(node);
+  return entry(node->data);
 }
 
 // Whether the reader can give back a segment of this name, type and value as a new
@@ -105,7 +210,7 @@ int UT_IFILE_IMP::acceptable(const char *name, long type, long data, bool isnew)
               data);
     return 0;
   }
-  if (isnew && nsegs >= mv_maxsegs) {
+  if (isnew && dirindex.count() >= mv_maxsegs) {
     UT_REPORT(numbered_msg, 1, "Segment \"%s\" refused: the file holds %d segments at most.\n",
               name, mv_maxsegs);
     return 0;
@@ -121,8 +226,7 @@ int UT_IFILE_IMP::writefailed() {
   return 0;
 }
 
-UT_IFILE_IMP::UT_IFILE_IMP()
-    : fname(nullptr), stream(nullptr), nsegs(0), curisnew(false), prior{0, 0, 0, 0} {
+UT_IFILE_IMP::UT_IFILE_IMP() : fname(nullptr), stream(nullptr), curisnew(false), prior{0, 0, 0, 0} {
   init();
 }
 
@@ -150,7 +254,7 @@ int UT_IFILE_IMP::closestream() {
 
 void UT_IFILE_IMP::cleanup() {
   dir.freelist();
-  nsegs = 0;
+  dirindex.clear();
   curdir = nullptr;
   closestream();
   delete[] fname;
@@ -274,7 +378,7 @@ UT_STREAM *UT_IFILE_IMP::putdataseg(char *name, long type, long data) {
     return nullptr;
   if (!filecache && stream)
     return nullptr; // a segment is still being written
-  UT_IFILEDIR *e = entry(dir.find(name));
+  UT_IFILEDIR *e = lookup(name);
   if (!acceptable(name, type, data, e == nullptr))
     return nullptr;
   // Open before touching the directory, so a failed reopen leaves no empty entry.
@@ -305,8 +409,8 @@ void UT_IFILE_IMP::refusesegment(long end) {
   UT_REPORT(numbered_msg, 1, "Segment \"%s\" refused: it ends at byte %ld, outside %ld to %ld.\n",
             e->name ? e->name : "", end, static_cast<long>(e->offset), mv_maxoffset);
   if (curisnew) {
+    dirindex.remove(curdir);
     dir.remove(curdir);
-    --nsegs;
   } else {
     e->offset = prior.offset;
     e->size = prior.size;
@@ -360,7 +464,7 @@ UT_STREAM *UT_IFILE_IMP::getdataseg(char *name, long type, UT_IFILESEGINFO *info
     return nullptr;
   if (!filecache && stream)
     return nullptr; // a segment is still being read
-  UT_IFILEDIR *e = entry(dir.find(name));
+  UT_IFILEDIR *e = lookup(name);
   if (!e)
     return nullptr;
   if (type != -1 && static_cast<int32_t>(type) != e->imp->type)
@@ -371,12 +475,12 @@ UT_STREAM *UT_IFILE_IMP::getdataseg(char *name, long type, UT_IFILESEGINFO *info
 }
 
 int UT_IFILE_IMP::getseginfo(char *name, UT_IFILESEGINFO &info) {
-  UT_IFILEDIR *e = entry(dir.find(name));
+  UT_IFILEDIR *e = lookup(name);
   return fillinfo(info.imp, e ? e->imp : nullptr);
 }
 
 int UT_IFILE_IMP::countchecked() {
-  int n = nsegs;
+  int n = dirindex.count();
   if (n > mv_maxsegs)
     UT_REPORT(numbered_msg, 1, "Too many segments found <%d>\n", n);
   return n;
@@ -387,10 +491,9 @@ int UT_IFILE_IMP::getseginfo(long index, UT_IFILESEGINFO &info) {
   short n = static_cast<short>(countchecked());
   if (index < 0 || index >= n)
     return fillinfo(info.imp, nullptr);
-  UT_IFILEDIR *e = nullptr;
-  for (long i = 0; i <= index; ++i)
-    e = entry(dir.getnext());
-  return fillinfo(info.imp, e ? e->imp : nullptr);
+  UT_LISTMEM *node = dirindex.at(static_cast<int>(index));
+  dir.setcursor(node);
+  return fillinfo(info.imp, entry(node->data)->imp);
 }
 
 int UT_IFILE_IMP::getnextseginfo(UT_IFILESEGINFO &info) {

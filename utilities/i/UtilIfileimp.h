@@ -42,6 +42,39 @@ public:
   void printdata(void *e) override;
   unsigned char finddata(void *e, void *key) override;
   int compdata(void *a, void *b) override;
+  // For the file's index: the node of the last entry, and the cursor put on a node.
+  UT_LISTMEM *lastnode() { return tail; }
+  void setcursor(UT_LISTMEM *node) { current = node; }
+};
+
+// The file's index of its directory, so that neither a lookup by position nor one by
+// name walks the list: the list's nodes in directory order, and an open-addressed table
+// (linear probing, at most half full) holding for each name the node of its first entry.
+// Both grow through kor_realloc/kor_malloc; a growth that fails leaves them as they were.
+class UT_IFILEINDEX {
+public:
+  UT_IFILEINDEX();
+  ~UT_IFILEINDEX();
+  int reserve();              // room for one more node; 0 when memory runs out
+  void add(UT_LISTMEM *node); // after reserve: the node of a new last entry
+  void remove(void *entry);   // drops the node of this entry; the rest keep their order
+  void clear();
+  UT_LISTMEM *first(const char *name) const; // the first entry of that name, or null
+  UT_LISTMEM *at(int index) const { return nodes[index]; }
+  int count() const { return n; }
+
+  UT_IFILEINDEX(const UT_IFILEINDEX &) = delete;
+  UT_IFILEINDEX &operator=(const UT_IFILEINDEX &) = delete;
+
+private:
+  void place(UT_LISTMEM *node); // into the table, unless its name is there already
+  void rebuild();
+
+  UT_LISTMEM **nodes;
+  int n;
+  int cap;
+  UT_LISTMEM **slots;
+  unsigned nslots; // a power of two, or 0
 };
 
 // Invariants: fname is null exactly when no file is in use; stream is the one open
@@ -97,8 +130,10 @@ private:
   int acceptable(const char *name, long type, long data, bool isnew);
   void refusesegment(long end);
   UT_IFILEDIR *appendentry(char *name, long offset, long size, long type, long data);
+  UT_IFILEDIR *lookup(const char *name);
 
   LIST_UT_IFILEDIR dir;
+  UT_IFILEINDEX dirindex;
   unsigned char version;
   unsigned char revision;
   unsigned char dataversion;
@@ -110,7 +145,6 @@ private:
   UT_IFILEDIR *curdir;
   unsigned char filecache;
   unsigned char failed; // a write of the file being written has failed since create
-  int nsegs;            // entries in dir
   bool curisnew;        // curdir was appended by its putdataseg, not rewritten
   struct {
     int32_t offset, size, type, data;
