@@ -1,7 +1,8 @@
 // UT_IFILE against stdio: a thousand 64 KiB segments written into one file and read back,
 // with the file cache on and off; the peer writes and reads the same bytes with
 // fwrite/fread. The segment bytes go through the stream's bulk write and read, as the
-// peer's do through fwrite and fread, and are checked on reading.
+// peer's do through fwrite and fread, and are checked on reading. Growth rows time the
+// lookups by name and by position at n and 16n segments.
 #include "BenchPairs.h"
 
 #include "Utilities.h"
@@ -176,7 +177,83 @@ void StreamRead(benchmark::State &state) {
   }
 }
 
+// Growth: one-byte segments by name, and the lookups over all of them, at n and at 16n
+// segments. Each row sets the time at 16n against the time at n: a ratio of at most 32
+// means the time per segment grows at most twofold over that range.
+const int kGrowthSmall = 2000;
+const int kGrowthLarge = 16 * kGrowthSmall; // within the 32,760 entries a file holds
+
+std::string growth_path(int n) { return scratch().path + "_growth_" + std::to_string(n); }
+
+void write_onebyte(const std::string &path, int n) {
+  UT_IFILE f;
+  f.create(path.c_str());
+  char name[32];
+  for (int s = 0; s < n; ++s) {
+    std::snprintf(name, sizeof name, "seg%d", s);
+    f.putdataseg(name, 1, s)->writebyte(static_cast<unsigned char>(s));
+    f.enddataseg();
+  }
+  f.unload();
+}
+
+void IfilePutByName(benchmark::State &state) {
+  const int n = static_cast<int>(state.range(0));
+  for (auto _ : state)
+    write_onebyte(growth_path(n), n);
+  std::remove(growth_path(n).c_str());
+}
+
+void IfileGetByName(benchmark::State &state) {
+  const int n = static_cast<int>(state.range(0));
+  write_onebyte(growth_path(n), n);
+  UT_IFILE f;
+  f.load(growth_path(n).c_str());
+  char name[32];
+  for (auto _ : state) {
+    long sum = 0;
+    for (int s = 0; s < n; ++s) {
+      std::snprintf(name, sizeof name, "seg%d", s);
+      sum += f.getdataseg(name, -1, nullptr)->readbyte();
+      f.enddataseg();
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  f.unload();
+  std::remove(growth_path(n).c_str());
+}
+
+void IfileInfoByIndex(benchmark::State &state) {
+  const int n = static_cast<int>(state.range(0));
+  write_onebyte(growth_path(n), n);
+  UT_IFILE f;
+  f.load(growth_path(n).c_str());
+  UT_IFILESEGINFO info;
+  for (auto _ : state) {
+    long sum = 0;
+    for (long i = 0; i < n; ++i)
+      sum += f.getseginfo(i, info) + info.getdata();
+    benchmark::DoNotOptimize(sum);
+  }
+  f.unload();
+  std::remove(growth_path(n).c_str());
+}
+
 } // namespace
+
+UT_BENCH(IfilePutByName)->Arg(kGrowthSmall)->Arg(kGrowthLarge);
+UT_BENCH(IfileGetByName)->Arg(kGrowthSmall)->Arg(kGrowthLarge);
+UT_BENCH(IfileInfoByIndex)->Arg(kGrowthSmall)->Arg(kGrowthLarge);
+
+UT_BENCH_ROW("`UT_IFILE` putdataseg by name, 16n vs n (growth)",
+             "32,000 vs 2,000 one-byte segments, written and unloaded", "IfilePutByName/32000",
+             "IfilePutByName/2000", 32);
+UT_BENCH_ROW("`UT_IFILE` getdataseg by name, 16n vs n (growth)",
+             "every one of 32,000 vs 2,000 segments", "IfileGetByName/32000", "IfileGetByName/2000",
+             32);
+UT_BENCH_ROW("`UT_IFILE` getseginfo by index, 16n vs n (growth)",
+             "every one of 32,000 vs 2,000 entries", "IfileInfoByIndex/32000",
+             "IfileInfoByIndex/2000", 32);
 
 UT_BENCH(StreamWrite);
 UT_BENCH(StreamRead);
