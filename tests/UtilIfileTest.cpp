@@ -251,28 +251,6 @@ TEST(UtilIfile, TheWriterRefusesWhatItsReaderCannotGiveBackAndKeepsWhatWasWritte
                 2, "1 Segment \"more\" refused: the file holds 32760 segments at most.\n"));
 }
 
-TEST(UtilIfile, AWalkByIndexListsEveryEntryOfADirectoryHoldingANameTwice) {
-  TempDir dir;
-  UT_IFILE f;
-  ASSERT_EQ(f.create(dir.file("dup").c_str()), 1);
-  putseg(f, "x", "1", 1);
-  ASSERT_NE(f.newfdir(cs("x"), 2, 0), nullptr) << "no name check";
-  putseg(f, "y", "22", 3);
-  ASSERT_EQ(f.unload(), 1);
-  ASSERT_EQ(f.load(dir.file("dup").c_str()), 1);
-  std::string seen;
-  UT_IFILESEGINFO info;
-  for (long i = 0; i < f.getnumsegs(); ++i) {
-    ASSERT_EQ(f.getseginfo(i, info), 1);
-    seen += std::string(info.getname()) + std::to_string(info.gettype()) + " ";
-    seen += getseg(f, info.getname()) + " "; // moves the cursor to the first x
-  }
-  EXPECT_EQ(seen, "x1 1 x2 1 y3 22 ");
-  EXPECT_EQ(getseg(f, "x"), "1");
-  EXPECT_EQ(f.getnextseginfo(info), 1) << "the lookup leaves the cursor on the first x";
-  EXPECT_EQ(info.gettype(), 2);
-}
-
 TEST(UtilIfile, EmptyFilesOpenFailuresVersionChecksAndFilesLeftOpenAreReported) {
   RecordingMsgman rec;
   TempDir dir;
@@ -431,38 +409,30 @@ TEST(UtilIfile, AnEntryThatCannotBeAllocatedIsReportedAndTheDirectoryKeepsTheOth
 }
 
 namespace {
-// A model of the directory: entries in order, lookups by first match, and the cursor
-// (-1 before the first entry, -2 after getnext ran past the end).
+// A model of the directory: entries as "name/type/data" in order, lookups by first
+// match, and the cursor (-1 before the first entry, -2 after getnext ran past the end).
 struct DirModel {
-  struct Entry {
-    std::string name;
-    long type, data;
-  };
-  std::vector<Entry> entries;
+  std::vector<std::pair<std::string, std::string>> entries; // name, "name/type/data"
   long cursor = -1;
   long first(const std::string &name) const {
     for (std::size_t i = 0; i < entries.size(); ++i)
-      if (entries[i].name == name)
+      if (entries[i].first == name)
         return long(i);
     return -1;
   }
-  // What a query shows: found or not, and the entry.
-  std::string show(long i) const {
-    if (i < 0 || i >= long(entries.size()))
-      return "none";
-    const Entry &e = entries[std::size_t(i)];
-    return e.name + "/" + std::to_string(e.type) + "/" + std::to_string(e.data);
+  std::string at(long i) const {
+    return i < 0 || i >= long(entries.size()) ? "none" : entries[std::size_t(i)].second;
   }
 };
-
 std::string shown(int found, UT_IFILESEGINFO &info) {
-  if (!found)
-    return "none";
-  return std::string(info.getname()) + "/" + std::to_string(info.gettype()) + "/" +
-         std::to_string(info.getdata());
+  return found ? std::string(info.getname()) + "/" + std::to_string(info.gettype()) + "/" +
+                     std::to_string(info.getdata())
+               : "none";
 }
 } // namespace
 
+// Names repeat (newfdir makes no name check), segments are rewritten and refused, and
+// every query by name, by position and by the cursor must agree with the model.
 TEST(UtilIfile, LookupsByNameAndPositionAndTheCursorFollowAModelOfTheDirectory) {
   const unsigned seed = 1612;
   std::mt19937 rng(seed);
@@ -471,68 +441,51 @@ TEST(UtilIfile, LookupsByNameAndPositionAndTheCursorFollowAModelOfTheDirectory) 
   DirModel m;
   UT_IFILESEGINFO info;
   ASSERT_EQ(f.create(dir.file("o").c_str()), 1);
-  auto pick = [&rng]() { return "n" + std::to_string(rng() % 60); };
-  auto query = [&](int op, bool writing) {
-    std::string name = pick();
-    long at = long(rng() % (m.entries.size() + 2)) - 1;
-    long i = m.first(name);
-    switch (op) {
-    case 0: // by name
-      if (i >= 0)
-        m.cursor = i;
-      return m.show(i) + " = " + shown(f.getseginfo(&name[0], info), info);
-    case 1: // by position
-      m.cursor = at >= 0 && at < long(m.entries.size()) ? at : -1;
-      return m.show(at) + " = " + shown(f.getseginfo(at, info), info);
-    case 2: { // next
-      long next = m.cursor == -2 ? -2 : m.cursor + 1;
-      m.cursor = next >= long(m.entries.size()) ? -2 : next;
-      return m.show(m.cursor) + " = " + shown(f.getnextseginfo(info), info);
+  // One query: what the model expects, and what the file gives.
+  auto query = [&](std::string name, int op, bool reading) -> std::pair<std::string, std::string> {
+    long i = m.first(name), size = long(m.entries.size());
+    if (op == 0 || (op == 3 && reading)) { // by name; the segment itself when reading
+      m.cursor = i >= 0 ? i : m.cursor;
+      int found = op == 0 ? f.getseginfo(&name[0], info)
+                          : f.getdataseg(&name[0], -1, &info) && f.enddataseg();
+      return {m.at(i), shown(found, info)};
     }
-    case 3:
-      m.cursor = -1;
-      f.resetseginfo();
-      return std::string();
-    default: // a segment by name when reading
-      if (writing)
-        return std::string();
-      if (i >= 0)
-        m.cursor = i;
-      return m.show(i) + " = " + shown(f.getdataseg(&name[0], -1, &info) != nullptr, info) +
-             (f.enddataseg(), "");
+    if (op == 1) { // by position, from -1 to one past the end
+      long at = long(rng() % (m.entries.size() + 2)) - 1;
+      m.cursor = at >= 0 && at < size ? at : -1;
+      return {m.at(at), shown(f.getseginfo(at, info), info)};
     }
+    if (op == 2) {
+      m.cursor = m.cursor == -2 || m.cursor + 1 >= size ? -2 : m.cursor + 1;
+      return {m.at(m.cursor), shown(f.getnextseginfo(info), info)};
+    }
+    m.cursor = -1;
+    f.resetseginfo();
+    return {"", ""};
   };
   for (int step = 0; step < 4000; ++step) {
-    std::string name = pick();
-    long type = long(rng() % 1000), data = long(rng() % 1000) - 500;
-    long i = m.first(name);
-    int op = int(rng() % 8);
-    if (op == 5) { // a segment, rewritten or new
-      ASSERT_NE(f.putdataseg(&name[0], type, data), nullptr);
-      if (i >= 0) {
-        m.entries[std::size_t(i)].type = type, m.entries[std::size_t(i)].data = data;
-        m.cursor = i;
-      } else {
-        m.entries.push_back({name, type, data});
-      }
-      ASSERT_EQ(f.enddataseg(), 1);
-    } else if (op == 6) { // an entry with no name check, so names repeat
-      ASSERT_NE(f.newfdir(&name[0], type, data), nullptr);
-      m.entries.push_back({name, type, data});
-    } else if (op == 7) { // a segment refused at its end
+    std::string name = "n" + std::to_string(rng() % 60);
+    long type = long(rng() % 1000), data = long(rng() % 1000) - 500, i = m.first(name);
+    std::string value = name + "/" + std::to_string(type) + "/" + std::to_string(data);
+    int op = int(rng() % 7);
+    if (op == 4 || op == 6) { // a segment, kept or refused at its end (ending before it)
       UT_STREAM *s = f.putdataseg(&name[0], type, data);
       ASSERT_NE(s, nullptr);
-      s->setfoffset(0);
+      if (op == 6)
+        s->setfoffset(0);
       RecordingMsgman quiet;
-      ASSERT_EQ(f.enddataseg(), 0);
-      if (i >= 0)
-        m.cursor = i; // found, then given back what it was
+      ASSERT_EQ(f.enddataseg(), op == 4 ? 1 : 0);
+      m.cursor = i >= 0 ? i : m.cursor;
+      if (op == 4 && i >= 0)
+        m.entries[std::size_t(i)].second = value;
+      else if (op == 4)
+        m.entries.push_back({name, value});
+    } else if (op == 5) {
+      ASSERT_NE(f.newfdir(&name[0], type, data), nullptr);
+      m.entries.push_back({name, value});
     } else {
-      std::string q = query(op, true);
-      std::size_t eq = q.find(" = ");
-      if (eq != std::string::npos) {
-        ASSERT_EQ(q.substr(0, eq), q.substr(eq + 3)) << "seed " << seed << ", step " << step;
-      }
+      auto [expected, got] = query(name, op, false);
+      ASSERT_EQ(expected, got) << "seed " << seed << ", step " << step;
     }
   }
   ASSERT_EQ(f.unload(), 1);
@@ -540,10 +493,7 @@ TEST(UtilIfile, LookupsByNameAndPositionAndTheCursorFollowAModelOfTheDirectory) 
   ASSERT_EQ(f.getnumsegs(), short(m.entries.size()));
   m.cursor = -1;
   for (int step = 0; step < 4000; ++step) {
-    std::string q = query(int(rng() % 5), false);
-    std::size_t eq = q.find(" = ");
-    if (eq != std::string::npos) {
-      ASSERT_EQ(q.substr(0, eq), q.substr(eq + 3)) << "seed " << seed << ", reading step " << step;
-    }
+    auto [expected, got] = query("n" + std::to_string(rng() % 60), int(rng() % 4), true);
+    ASSERT_EQ(expected, got) << "seed " << seed << ", reading step " << step;
   }
 }
