@@ -385,11 +385,15 @@ UT_STREAM *UT_IFILE_IMP::putdataseg(char *name, long type, long data) {
   UT_STREAM *s = segmentstream(UT_WRITE, 0, nextoffset);
   if (!s)
     return nullptr;
-  curisnew = e == nullptr;
+  // Put again before it was ended (the cache allows it), it keeps what it was before.
+  if (!e || e != curdir) {
+    curisnew = e == nullptr;
+    if (e)
+      prior = {e->imp->offset, e->imp->size, e->imp->type, e->imp->data};
+  }
   if (e) {
     // A rewritten segment moves to the end of the data but keeps its directory place.
     // What it was is kept, so that a refused end can give it back.
-    prior = {e->imp->offset, e->imp->size, e->imp->type, e->imp->data};
     e->imp->offset = nextoffset;
     e->imp->size = 0;
     e->imp->type = static_cast<int32_t>(type);
