@@ -41,16 +41,15 @@ bool io_write(const void *data, std::size_t n, FILE *f) {
 bool io_flush(FILE *f) { return io_allowed() && std::fflush(f) == 0; }
 
 // Opens the file as the access and flag ask. Reading takes only a readable regular file;
-// the descriptor is opened without blocking so that a pipe cannot hang the open.
+// the descriptor is opened without blocking so that a pipe cannot hang the open (on a
+// regular file the flag changes nothing).
 FILE *open_file(const char *fname, UT_ACCESS access, unsigned char flag) {
   if (access == UT_READ) {
     int fd = ::open(fname, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
       return nullptr;
     struct stat st;
-    int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
       ::close(fd);
       return nullptr;
     }
