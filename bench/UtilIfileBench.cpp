@@ -204,39 +204,43 @@ void IfilePutByName(benchmark::State &state) {
   std::remove(growth_path(n).c_str());
 }
 
-void IfileGetByName(benchmark::State &state) {
-  const int n = static_cast<int>(state.range(0));
-  write_onebyte(growth_path(n), n);
+// A file of n one-byte segments, written and loaded for the lookups; removed at the end.
+struct GrowthFile {
+  const int n;
   UT_IFILE f;
-  f.load(growth_path(n).c_str());
+  explicit GrowthFile(int segments) : n(segments) {
+    write_onebyte(growth_path(n), n);
+    f.load(growth_path(n).c_str());
+  }
+  ~GrowthFile() {
+    f.unload();
+    std::remove(growth_path(n).c_str());
+  }
+};
+
+void IfileGetByName(benchmark::State &state) {
+  GrowthFile g(static_cast<int>(state.range(0)));
   char name[32];
   for (auto _ : state) {
     long sum = 0;
-    for (int s = 0; s < n; ++s) {
+    for (int s = 0; s < g.n; ++s) {
       std::snprintf(name, sizeof name, "seg%d", s);
-      sum += f.getdataseg(name, -1, nullptr)->readbyte();
-      f.enddataseg();
+      sum += g.f.getdataseg(name, -1, nullptr)->readbyte();
+      g.f.enddataseg();
     }
     benchmark::DoNotOptimize(sum);
   }
-  f.unload();
-  std::remove(growth_path(n).c_str());
 }
 
 void IfileInfoByIndex(benchmark::State &state) {
-  const int n = static_cast<int>(state.range(0));
-  write_onebyte(growth_path(n), n);
-  UT_IFILE f;
-  f.load(growth_path(n).c_str());
+  GrowthFile g(static_cast<int>(state.range(0)));
   UT_IFILESEGINFO info;
   for (auto _ : state) {
     long sum = 0;
-    for (long i = 0; i < n; ++i)
-      sum += f.getseginfo(i, info) + info.getdata();
+    for (long i = 0; i < g.n; ++i)
+      sum += g.f.getseginfo(i, info) + info.getdata();
     benchmark::DoNotOptimize(sum);
   }
-  f.unload();
-  std::remove(growth_path(n).c_str());
 }
 
 } // namespace
