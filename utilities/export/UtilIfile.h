@@ -64,7 +64,8 @@ private:
 // The handed-out stream belongs to the file object: never close it. With the file cache
 // on (the default) one stream serves from create/load to unload and each segment costs a
 // seek; with it off each segment opens and closes the file, and only one segment may be
-// open at a time. A directory lookup by name walks the directory (linear).
+// open at a time. Lookups by name and by position go through an index of the directory
+// and cost no walk of it; the index takes a few words of memory per entry.
 //
 // The directory cursor: getseginfo(index) puts it on that entry, getnextseginfo steps it,
 // and every lookup by name (getseginfo(name), getdataseg, putdataseg) moves it to the
