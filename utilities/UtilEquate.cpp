@@ -1,6 +1,7 @@
 // UtilEquate: the UT_EQUATE handle and the conversions of UT_EQUATE_IMP between INIT
 // values and equations, and the checks of both kinds of text. Equations are read by the
-// reader of UtilEquateimp; texts are built in the object's UT_STRING.
+// reader of UtilEquateimp straight into their truth-table word, without a tree; texts are
+// built in the object's UT_STRING.
 #include "UtilEquate.h"
 
 #include "UtilEquateimp.h"
@@ -118,14 +119,9 @@ int UT_EQUATE_IMP::gen_hex(const char *const equation, const char **names, const
     storemsg(mv_modname, "Wrong number of address lines.");
     return UT_EQ_BADLINES;
   }
-  UT_PREDICATE *tree = nullptr;
-  // The reader only reads the text; its interface predates const.
-  if (!parse(const_cast<char *>(equation), names, nlines, tree)) {
-    delete tree;
+  uint32_t word = 0;
+  if (readtable(equation, names, nlines, word) != UT_EQ_OK)
     return UT_EQ_INVALID;
-  }
-  const uint32_t word = tree->eval();
-  delete tree;
   const int width = (1 << nlines) / 4;
   for (int d = 0; d < width; ++d)
     hexbuf[width - 1 - d] = HEXDIGITS[(word >> (4 * d)) & 0xF];
@@ -168,10 +164,8 @@ int UT_EQUATE_IMP::validate(const char *const text, const char *const lhs, const
     if (has_hex_prefix(equals + 1))
       return validate_hex(equals + 1);
   }
-  UT_PREDICATE *tree = nullptr;
-  const int read = parse(const_cast<char *>(body), names, nlines, tree);
-  delete tree;
-  return read ? UT_EQ_OK : UT_EQ_INVALID;
+  uint32_t word = 0;
+  return readtable(body, names, nlines, word);
 }
 
 int UT_EQUATE_IMP::validate(const char *const text, const char **names, const long nlines) {
