@@ -36,17 +36,11 @@ template <class Word> Word line_word(long line) {
   return line < lines_of<Word>() ? static_cast<Word>(kLineWords[line]) : 0;
 }
 
-// The one definition of what the three operators compute.
+// The one definition of what the three operators compute, without a branch: AND keeps
+// the common bits, XOR the differing ones, OR both.
 template <class Word> Word apply(UT_OPERATOR_TYPE type, Word left, Word right) {
-  switch (type) {
-  case UT_OP_XOR:
-    return left ^ right;
-  case UT_OP_AND:
-    return left & right;
-  case UT_OP_OR:
-    return left | right;
-  }
-  return 0;
+  const Word both = left & right, either = left ^ right;
+  return (type != UT_OP_XOR ? both : 0) | (type != UT_OP_AND ? either : 0);
 }
 
 // ---- Tree evaluation and freeing, both without recursion ----
@@ -228,15 +222,23 @@ public:
             int (*compare)(const char *, const char *))
       : names(names), count(names && count > 0 ? count : 0), fold(fold), compare(compare) {
     npacked = this->count < kPacked ? this->count : kPacked;
-    for (long i = 0; i < npacked; ++i)
-      packed[i] = pack_name(names[i], fold);
+    for (long i = 0; i < kPacked; ++i)
+      packed[i] = i < npacked ? pack_name(names[i], fold) : PackedName{0, -1};
   }
 
-  // The first index whose name is the token's, or -1.
+  // The first index whose name is the token's, or -1. The packed names are all compared
+  // at once, so which one matches costs no mispredicted branch.
   long find(const Token &t) const {
-    for (long i = 0; i < npacked; ++i)
-      if (packed[i].length == t.length && packed[i].packed == t.packed && rest_equal(i, t))
+    unsigned hits = 0;
+    for (int i = 0; i < kPacked; ++i)
+      hits |= (static_cast<unsigned>(packed[i].packed == t.packed) &
+               static_cast<unsigned>(packed[i].length == t.length))
+              << i;
+    for (; hits; hits &= hits - 1) {
+      const int i = __builtin_ctz(hits);
+      if (t.length <= kPacked || rest_equal(i, t))
         return i;
+    }
     if (npacked == count)
       return -1;
     char token[UT_EQ_TOKEN_SIZE];
@@ -318,23 +320,30 @@ inline bool reduces_before(unsigned top, UT_OPERATOR_TYPE type) {
   return top <= UT_OP_OR && (kPreced[type] < kPreced[top] || top == type);
 }
 
-// Pops the two top operands and the top operator and pushes what they reduce to.
-template <class B, class Operands, class Ops> bool reduce_once(Operands &operands, Ops &ops) {
-  const typename B::Value right = operands.pop();
-  const typename B::Value left = operands.pop();
-  typename B::Value result;
-  if (!B::combine(static_cast<UT_OPERATOR_TYPE>(ops.pop()), left, right, result))
-    return false;
-  operands.push(result); // cannot fail: two entries were just popped
+// Reduces pending operators while `pending(top)` holds, `term` being the right operand of
+// the first: each reduction pops the left operand and the operator and leaves the result in
+// `term`. False when memory ran out; `term` is then freed.
+template <class B, class Operands, class Ops, class Pending>
+bool reduce_while(Operands &operands, Ops &ops, typename B::Value &term, Pending pending) {
+  while (ops.count > 0 && pending(ops.top())) {
+    const auto type = static_cast<UT_OPERATOR_TYPE>(ops.pop());
+    if (!B::combine(type, operands.pop(), term, term))
+      return false;
+  }
   return true;
 }
 
+// Reduces what binds before the operator `type`, then pushes `term` and the operator.
 template <class B, class Operands, class Ops>
-bool reduce_before(Operands &operands, Ops &ops, UT_OPERATOR_TYPE type) {
-  while (ops.count > 0 && reduces_before(ops.top(), type))
-    if (!reduce_once<B>(operands, ops))
-      return false;
-  return true;
+bool push_operator(Operands &operands, Ops &ops, typename B::Value term, UT_OPERATOR_TYPE type) {
+  if (!reduce_while<B>(operands, ops, term,
+                       [type](unsigned top) { return reduces_before(top, type); }))
+    return false;
+  if (!operands.push(term)) {
+    B::discard(term);
+    return false;
+  }
+  return ops.push(type);
 }
 
 // ---- The reader ----
@@ -402,7 +411,7 @@ public:
         scan(text, t, fold);
         if (t.kind == UT_TOK_OPERATOR) {
           const auto type = static_cast<UT_OPERATOR_TYPE>(class_of(t.start) >> CL_OPSHIFT);
-          if (!push(term) || !reduce_before<B>(operands, ops, type) || !ops.push(type))
+          if (!push_operator<B>(operands, ops, term, type))
             return out_of_memory();
           break;
         }
@@ -414,12 +423,9 @@ public:
           B::discard(term);
           return unmatched();
         }
-        if (!push(term))
+        // Every operator of the group (or of the whole text) is reduced.
+        if (!reduce_while<B>(operands, ops, term, [](unsigned top) { return top <= UT_OP_OR; }))
           return out_of_memory();
-        while (ops.count > 0 && ops.top() <= UT_OP_OR)
-          if (!reduce_once<B>(operands, ops))
-            return out_of_memory();
-        term = operands.pop();
         if (t.kind == UT_TOK_RPAREN && open) { // the group is an operand of its level
           --open;
           B::invert(term, ops.pop() == GROUP_INVERTED);
@@ -432,12 +438,6 @@ public:
   }
 
 private:
-  bool push(Value term) {
-    if (operands.push(term))
-      return true;
-    B::discard(term);
-    return false;
-  }
   template <class... Args> ReadEnd quoted(const char *fmt, const Token &t, Args... args) {
     char token[UT_EQ_TOKEN_SIZE];
     copy_token(t, token);
@@ -554,25 +554,23 @@ UT_TOKEN_TYPE get_next_token(char *&text, char *token) {
 }
 
 UT_OPERATOR *reduce_expr(UT_PRED_STACK *operands, UT_OPER_STACK *ops) {
-  if (!reduce_once<TreeBuilder>(*operands, *ops))
-    return nullptr;
-  return static_cast<UT_OPERATOR *>(operands->pop());
+  UT_PREDICATE *right = operands->pop();
+  UT_PREDICATE *left = operands->pop();
+  UT_PREDICATE *node = nullptr;
+  TreeBuilder::combine(ops->pop(), left, right, node);
+  return static_cast<UT_OPERATOR *>(node);
 }
 
 int get_operator(UT_OPER_STACK &ops, UT_PRED_STACK &operands, char *token, UT_PREDICATE *operand) {
-  if (!operands.push(operand)) {
-    delete operand;
-    return 0;
-  }
   const uint8_t cls = token ? class_of(token) : 0;
   if ((cls & CL_KIND) != UT_TOK_OPERATOR) {
+    if (!operands.push(operand))
+      delete operand;
     UT_REPORT(numbered_msg, 19, "Bad operator type.\n");
     return -1;
   }
-  const auto type = static_cast<UT_OPERATOR_TYPE>(cls >> CL_OPSHIFT);
-  if (!reduce_before<TreeBuilder>(operands, ops, type))
-    return 0;
-  return ops.push(type);
+  return push_operator<TreeBuilder>(operands, ops, operand,
+                                    static_cast<UT_OPERATOR_TYPE>(cls >> CL_OPSHIFT));
 }
 
 UT_EQUATE_IMP::UT_EQUATE_IMP(unsigned char assignform)
