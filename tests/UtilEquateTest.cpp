@@ -340,36 +340,18 @@ std::string random_text(std::mt19937 &rng) {
   return text;
 }
 
-TEST(UtilEquateReader, TheTreePathAndTheWordPathAgreeOnEveryText) {
+TEST(UtilEquateReader, TheTreeTheWordAndTheCheckPathsAgreeOnEveryText) {
   const unsigned seed = 1706;
   std::mt19937 rng(seed);
   std::vector<const char *> names = {"A0", "A1", "A2", "A3", "Xlongername12",
                                      "A5", "A1", "A7", "A4", "B9"};
   const std::string longname(300, 'n');
-  std::vector<std::string> texts = {"",
-                                    " ",
-                                    "~",
-                                    "=",
-                                    "A0 +",
-                                    "A0 A1",
-                                    "A0_A1",
-                                    "10",
-                                    "()",
-                                    ")",
-                                    "A0 + *A1",
-                                    "(A0",
-                                    "((A0)",
-                                    "A0)",
-                                    "A0) + q",
-                                    "A0 ~A1",
-                                    "A0 (A1)",
-                                    "O = =A0",
-                                    "A0=A1",
-                                    "~~(~A0)@~(1)",
-                                    "(((a0)))",
-                                    "A0 + " + longname,
-                                    "A0 " + longname,
-                                    "\xC3\xA9"};
+  // clang-format off
+  std::vector<std::string> texts = {
+      "", " ", "~", "=", "A0 +", "A0 A1", "A0_A1", "10", "()", ")", "A0 + *A1", "(A0", "((A0)",
+      "A0)", "A0) + q", "A0 ~A1", "A0 (A1)", "O = =A0", "A0=A1", "~~(~A0)@~(1)", "(((a0)))",
+      "A0 + " + longname, "A0 " + longname, "\xC3\xA9"};
+  // clang-format on
   for (int i = 0; i < 30000; ++i)
     texts.push_back(random_text(rng));
   int readable = 0;
@@ -379,17 +361,21 @@ TEST(UtilEquateReader, TheTreePathAndTheWordPathAgreeOnEveryText) {
       UT_EQUATE_IMP imp(assignform);
       uint32_t word32 = 1;
       uint64_t word64 = 1;
-      const int code32 = imp.readtable(text.c_str(), names.data(), 10, word32);
-      const std::string msg32 = narrow(imp.geterrmsg());
-      imp.seterrmsg(nullptr);
-      const int code64 = imp.readtable(text.c_str(), names.data(), 10, word64);
-      const std::string want =
-          std::to_string(tree.ok ? 1 : 5) + " " + digits(tree.ok ? tree.word : 0, 5) + tree.msg;
-      ASSERT_EQ(want, std::to_string(code32) + " " + digits(word32, 5) + msg32)
-          << "seed " << seed << ", assignform " << int{assignform} << ", text " << text;
-      ASSERT_EQ(want, std::to_string(code64) + " " + digits(static_cast<uint32_t>(word64), 5) +
-                          narrow(imp.geterrmsg()))
-          << "seed " << seed << ", assignform " << int{assignform} << ", text " << text;
+      const auto verdict = [&imp](int code) {
+        const std::string text = std::to_string(code) + " " + narrow(imp.geterrmsg());
+        imp.seterrmsg(nullptr);
+        return text;
+      };
+      const std::string code32 = verdict(imp.readtable(text.c_str(), names.data(), 10, word32));
+      const std::string code64 = verdict(imp.readtable(text.c_str(), names.data(), 10, word64));
+      const std::string checked = verdict(imp.readcheck(text.c_str(), names.data(), 10));
+      const std::string want = std::to_string(tree.ok ? 1 : 5) + " " + tree.msg;
+      const uint32_t word = tree.ok ? tree.word : 0;
+      const std::string where = "seed " + std::to_string(seed) + ", assignform " +
+                                std::to_string(assignform) + ", text " + text;
+      ASSERT_EQ(want + digits(word, 5), code32 + digits(word32, 5)) << where;
+      ASSERT_EQ(want + digits(word, 5), code64 + digits(static_cast<uint32_t>(word64), 5)) << where;
+      ASSERT_EQ(want, checked) << where;
       readable += tree.ok;
     }
   }

@@ -307,6 +307,16 @@ template <class W> struct WordBuilder {
   static void discard(Value) {}
 };
 
+// The check path: the reading alone, for callers that want no table.
+struct CheckBuilder {
+  using Word = uint32_t;
+  struct Value {};
+  static bool leaf(Word, Value &) { return true; }
+  static bool combine(UT_OPERATOR_TYPE, Value, Value, Value &) { return true; }
+  static void invert(Value &, unsigned char) {}
+  static void discard(Value) {}
+};
+
 // ---- The precedence rule ----
 
 // On the reader's operator stack, the '(' of an open group sits below the group's
@@ -594,6 +604,12 @@ int UT_EQUATE_IMP::readtable(const char *text, const char **names, long nlines, 
   const int read = read_equation<WordBuilder<Word>>(*this, text, names, nlines, word);
   table = read ? word : 0;
   return read ? UT_EQ_OK : UT_EQ_INVALID;
+}
+
+int UT_EQUATE_IMP::readcheck(const char *text, const char **names, long nlines) {
+  CheckBuilder::Value nothing;
+  return read_equation<CheckBuilder>(*this, text, names, nlines, nothing) ? UT_EQ_OK
+                                                                          : UT_EQ_INVALID;
 }
 
 template int UT_EQUATE_IMP::readtable<uint32_t>(const char *, const char **, long, uint32_t &);

@@ -176,6 +176,8 @@ public:
   // Instantiated for uint32_t and uint64_t.
   template <class Word>
   int readtable(const char *text, const char **names, long nlines, Word &table);
+  // The same reading and results, without computing the table.
+  int readcheck(const char *text, const char **names, long nlines);
 
   // The conversions; results are the UT_EQ_* codes of UtilEquate.h.
   int gen_equatestr(const char *const init, const char **names, const long nlines,
