@@ -258,6 +258,22 @@ TEST(UtilEquateReader, HostileTextsAreReadWithoutExhaustingTheStack) {
   const Reading starved = read(chain, ABCD);
   kor_fail_after(-1);
   EXPECT_EQ("Out of memory.", starved.msg);
+
+  // A tree whose evaluation cannot grow its stack is evaluated by nested walks, after
+  // saying so.
+  std::string shorter = chain.substr(0, 4001); // 2000 operators
+  UT_PREDICATE *tree = nullptr;
+  ASSERT_EQ(1, UT_EQUATE_IMP(0).parse(&shorter[0], ABCD.data(), 4, tree));
+  const uint32_t word = tree->eval();
+  RecordingMsgman rec;
+  kor_fail_after(0);
+  const uint32_t nested = tree->eval();
+  kor_fail_after(-1);
+  delete tree;
+  EXPECT_EQ(word, nested);
+  ASSERT_FALSE(rec.problems().empty());
+  for (const RecordedReport &r : rec.problems())
+    EXPECT_TRUE(r.number == 1 && r.text == "Out of memory.\n") << r.text;
 }
 
 // A hundred thousand nested groups, each an operand of its level: x0 * (x1 @ ~(x2 + (...))).
