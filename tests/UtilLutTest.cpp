@@ -185,7 +185,8 @@ TEST(UtilLut, CopiesHoldTheSameFunctionConventionAndMessage) {
   UT_LUT copy(compact);
   UT_LUT assigned;
   assigned = copy;
-  assigned = assigned;
+  UT_LUT &same = assigned;
+  assigned = same;
   char *out = nullptr;
   for (UT_LUT *lut : {&copy, &assigned}) {
     EXPECT_EQ(lut->getword(), 0x2u);

@@ -45,24 +45,28 @@ struct PrimeSet {
   void add(int p) { bits[p / 64] |= 1ull << (p % 64); }
 };
 
+// Branch and bound over the covering table: rows are the addresses still to cover,
+// columns the primes not ruled out. Before each branch the table is reduced as in the
+// cyclic-core method: a row with one prime left forces that prime (an essential prime);
+// a prime whose rows another prime of no greater cost also covers is ruled out (column
+// dominance); a row whose primes include all primes of another row is dropped, since
+// covering the other covers it too (row dominance).
 class CoverSearch {
 public:
   CoverSearch(uint64_t table, long nlines) {
     nprimes = ut_lut_primes(table, nlines, primes);
+    nwords = (nprimes + 63) / 64;
+    for (int a = 0; a < 64; ++a)
+      rowset[a] = PrimeSet{};
     for (int p = 0; p < nprimes; ++p) {
       words[p] = ut_lut_cubeword(primes[p], nlines);
       cost[p] = TERMCOST + popcount(primes[p].mask);
-    }
-    for (int a = 0; a < 64; ++a) {
-      ncovering[a] = 0;
-      for (int p = 0; p < nprimes; ++p)
-        if ((words[p] >> a) & 1)
-          covering[a][ncovering[a]++] = static_cast<short>(p);
+      for (uint64_t rest = words[p]; rest; rest &= rest - 1)
+        rowset[__builtin_ctzll(rest)].add(p);
     }
     best = -1;
     nbest = 0;
-    PrimeSet none = {};
-    search(table, none, 0, 0);
+    search(table, PrimeSet{}, 0, 0);
   }
 
   UT_LUT_CUBE primes[UT_LUT_MAXCUBES];
@@ -70,89 +74,186 @@ public:
   short bestchoice[64];
 
 private:
-  // One level: `uncovered` addresses still need a term, `excluded` primes were ruled out by
-  // an earlier branch, `depth` primes are chosen at total cost `spent`.
-  void search(uint64_t uncovered, const PrimeSet &excluded, int depth, int spent) {
-    if (!uncovered) {
-      if (best < 0 || spent < best) {
+  // Whether row a has any prime left, and whether exactly one (then `p` is it).
+  int count_left(int a, const PrimeSet &excluded, int &p) const {
+    int n = 0;
+    for (int w = 0; w < nwords && n < 2; ++w) {
+      const uint64_t left = rowset[a].bits[w] & ~excluded.bits[w];
+      n += popcount(left);
+      if (left)
+        p = 64 * w + __builtin_ctzll(left);
+    }
+    return n;
+  }
+  // Whether every prime left of row a also covers row b.
+  int within(int a, int b, const PrimeSet &excluded) const {
+    for (int w = 0; w < nwords; ++w)
+      if (rowset[a].bits[w] & ~excluded.bits[w] & ~rowset[b].bits[w])
+        return 0;
+    return 1;
+  }
+  int left(int a, int p, const PrimeSet &excluded) const {
+    return rowset[a].has(p) && !excluded.has(p);
+  }
+
+  // One node: the rows of `needed` still need a prime, `excluded` primes are ruled out,
+  // `depth` primes are chosen at total cost `spent`.
+  void search(uint64_t needed, PrimeSet excluded, int depth, int spent) {
+    for (int changed = 1; changed;) {
+      changed = 0;
+      if (best >= 0 && spent >= best)
+        return;
+      if (!needed) {
         best = spent;
         nbest = depth;
         for (int i = 0; i < depth; ++i)
           bestchoice[i] = choice[i];
+        return;
       }
-      return;
+      // Essential primes.
+      for (uint64_t rest = needed; rest; rest &= rest - 1) {
+        const int a = __builtin_ctzll(rest);
+        int p = 0;
+        const int n = count_left(a, excluded, p);
+        if (!n)
+          return;
+        if (n == 1) {
+          choice[depth++] = static_cast<short>(p);
+          spent += cost[p];
+          needed &= ~words[p];
+          excluded.add(p);
+          changed = 1;
+          break;
+        }
+      }
+      if (changed)
+        continue;
+      // Column dominance: p goes when q covers all of p's rows at no greater cost (of two
+      // equal primes the later one goes).
+      for (int p = 0; p < nprimes; ++p) {
+        if (excluded.has(p))
+          continue;
+        const uint64_t rows = words[p] & needed;
+        int dominated = !rows;
+        for (int q = 0; q < nprimes && !dominated; ++q) {
+          if (q == p || excluded.has(q) || cost[q] > cost[p])
+            continue;
+          const uint64_t other = words[q] & needed;
+          dominated = !(rows & ~other) && (other != rows || cost[q] < cost[p] || q < p);
+        }
+        if (dominated) {
+          excluded.add(p);
+          changed = 1;
+        }
+      }
+      if (changed)
+        continue;
+      // Row dominance, judged on the sets of this pass: a row goes when another row's
+      // primes are among its own (of two equal rows the higher one goes).
+      uint64_t keep = needed;
+      for (uint64_t r2 = needed; r2; r2 &= r2 - 1) {
+        const int b = __builtin_ctzll(r2);
+        for (uint64_t r1 = needed; r1; r1 &= r1 - 1) {
+          const int a = __builtin_ctzll(r1);
+          if (a != b && within(a, b, excluded) && (a < b || !within(b, a, excluded))) {
+            keep &= ~(1ull << b);
+            break;
+          }
+        }
+      }
+      if (keep != needed) {
+        needed = keep;
+        changed = 1;
+      }
     }
     int branch = -1;
-    const int bound = lower_bound(uncovered, excluded, branch);
-    if (bound < 0 || (best >= 0 && spent + bound >= best))
+    const int bound = lower_bound(needed, excluded, branch);
+    if (best >= 0 && spent + bound >= best)
       return;
-    // Branch on the address with the fewest primes left: each of them in turn, the ones
-    // that cover most first; a prime tried once is ruled out for the branches after it.
+    // Branch on the row with the fewest primes left: each of them in turn, the ones that
+    // cover most first; a prime tried once is ruled out for the branches after it.
     short options[64];
     int noptions = 0;
-    for (int k = 0; k < ncovering[branch]; ++k)
-      if (!excluded.has(covering[branch][k]))
-        options[noptions++] = covering[branch][k];
-    sort_options(options, noptions, uncovered);
-    PrimeSet ruledout = excluded;
+    for (int p = 0; p < nprimes; ++p)
+      if (left(branch, p, excluded))
+        options[noptions++] = static_cast<short>(p);
+    sort_options(options, noptions, needed);
     for (int k = 0; k < noptions; ++k) {
       const int p = options[k];
       choice[depth] = static_cast<short>(p);
-      search(uncovered & ~words[p], ruledout, depth + 1, spent + cost[p]);
-      ruledout.add(p);
+      PrimeSet next = excluded;
+      next.add(p);
+      search(needed & ~words[p], next, depth + 1, spent + cost[p]);
+      excluded.add(p);
     }
   }
 
-  // Primes of address a not ruled out, and the cheapest of them.
-  int available(int a, const PrimeSet &excluded, int &cheapest) const {
-    int n = 0;
-    cheapest = 0;
-    for (int k = 0; k < ncovering[a]; ++k) {
-      const int p = covering[a][k];
-      if (excluded.has(p))
-        continue;
-      if (!n++ || cost[p] < cheapest)
-        cheapest = cost[p];
-    }
-    return n;
+  // Calls f(p) for every prime left of row a.
+  template <class F> void each_left(int a, const PrimeSet &excluded, F f) const {
+    for (int w = 0; w < nwords; ++w)
+      for (uint64_t bits = rowset[a].bits[w] & ~excluded.bits[w]; bits; bits &= bits - 1)
+        f(64 * w + __builtin_ctzll(bits));
   }
 
-  // A cost no cover of `uncovered` can beat: addresses of which no two share a prime each
-  // need a term of their own. -1 when some address has no prime left. `branch` receives
-  // the address with the fewest primes left.
-  int lower_bound(uint64_t uncovered, const PrimeSet &excluded, int &branch) const {
-    int count[64], cheapest[64];
+  // A cost no cover of `needed` can beat: a feasible solution of the dual of the covering
+  // problem, a price for each row such that the rows of any prime together cost no more
+  // than the prime. Two are tried and the larger taken: rows priced one by one, rows with
+  // few primes first, at whatever their primes have left (with whole primes this is the
+  // bound of rows that share no prime); and each row first priced at its cheapest share of
+  // a prime split over the rows the prime covers, then raised the same way. `branch`
+  // receives the row with the fewest primes left.
+  int lower_bound(uint64_t needed, const PrimeSet &excluded, int &branch) const {
+    int count[64];
     int fewest = 0;
-    for (uint64_t rest = uncovered; rest; rest &= rest - 1) {
+    for (uint64_t rest = needed; rest; rest &= rest - 1) {
       const int a = __builtin_ctzll(rest);
-      count[a] = available(a, excluded, cheapest[a]);
-      if (!count[a])
-        return -1;
+      count[a] = 0;
+      each_left(a, excluded, [&](int) { ++count[a]; });
       if (branch < 0 || count[a] < fewest) {
         branch = a;
         fewest = count[a];
       }
     }
-    // Greedy: addresses with few primes first, each taken when none of its primes is
-    // claimed by an address taken before.
-    PrimeSet claimed = {};
-    int bound = 0;
+    double slack[UT_LUT_MAXCUBES];
+    const double alone = dual_price(needed, excluded, count, fewest, 0, slack);
+    const double shared = dual_price(needed, excluded, count, fewest, 1, slack);
+    const double price = alone > shared ? alone : shared;
+    return static_cast<int>(price - 1e-6) + 1; // the least whole cost above price - 1e-6
+  }
+
+  double dual_price(uint64_t needed, const PrimeSet &excluded, const int *count, int fewest,
+                    int shares, double *slack) const {
+    double price = 0;
+    for (uint64_t rest = needed; rest; rest &= rest - 1)
+      each_left(__builtin_ctzll(rest), excluded, [&](int p) { slack[p] = cost[p]; });
+    for (uint64_t rest = needed; shares && rest; rest &= rest - 1) {
+      const int a = __builtin_ctzll(rest);
+      double share = -1;
+      each_left(a, excluded, [&](int p) {
+        const double part = cost[p] / static_cast<double>(popcount(words[p] & needed));
+        if (share < 0 || part < share)
+          share = part;
+      });
+      each_left(a, excluded, [&](int p) { slack[p] -= share; });
+      price += share;
+    }
     for (int want = fewest; want <= 64; ++want) {
-      for (uint64_t rest = uncovered; rest; rest &= rest - 1) {
+      for (uint64_t rest = needed; rest; rest &= rest - 1) {
         const int a = __builtin_ctzll(rest);
         if (count[a] != want)
           continue;
-        int free = 1;
-        for (int k = 0; k < ncovering[a] && free; ++k)
-          free = !claimed.has(covering[a][k]);
-        if (!free)
+        double raise = -1;
+        each_left(a, excluded, [&](int p) {
+          if (raise < 0 || slack[p] < raise)
+            raise = slack[p];
+        });
+        if (raise <= 0)
           continue;
-        for (int k = 0; k < ncovering[a]; ++k)
-          claimed.add(covering[a][k]);
-        bound += cheapest[a];
+        each_left(a, excluded, [&](int p) { slack[p] -= raise; });
+        price += raise;
       }
     }
-    return bound;
+    return price;
   }
 
   // Most newly covered addresses first, then the fewest literals, then the prime's number.
@@ -177,8 +278,8 @@ private:
   uint64_t words[UT_LUT_MAXCUBES];
   int cost[UT_LUT_MAXCUBES];
   int nprimes;
-  short covering[64][64]; // the primes of each address: a term of six lines has 64 supersets
-  int ncovering[64];
+  int nwords;          // words of a PrimeSet in use
+  PrimeSet rowset[64]; // the primes covering each address
   short choice[64];
   int best; // cost of the best cover found, -1 before the first
 };
