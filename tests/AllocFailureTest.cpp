@@ -5,6 +5,7 @@
 #include "Utilities.h"
 
 #include "RecordingMsgman.h"
+#include "UtilVersionimp.h"
 
 #include <gtest/gtest.h>
 
@@ -318,4 +319,65 @@ TEST(AllocFailure, NamePoolsThatCannotBeHadReportItAndKeepTheNamesStoredBefore) 
   });
   unsetenv("UT_NCH_SMOKETEST");
   EXPECT_GT(k_done, 1);
+}
+
+TEST(AllocFailure, InstallRecordsThatCannotBeStoredAreReportedAndNoHalfTableIsKept) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  RecordingMsgman rec;
+  TempDir dir;
+  std::string file;
+  const char *keys[] = {"a", "summary", "b", "a", "summary", "c"};
+  for (int i = 0; i < 90; ++i)
+    file += "Mon Mar " + std::to_string(1 + i % 3) + " 10:00:00 UTC 2001::" + keys[i % 6] + "=v" +
+            std::to_string(i) + "\n";
+  write_file_bytes(dir.file("fileset.txt"), file);
+  Util_Version_Hash reference;
+  UT_STREAM *in = ut_file.open(dir.file("fileset.txt").c_str(), UT_READ, 1);
+  ASSERT_NE(in, nullptr);
+  Util_Version_Imp::LoadInfo(in);
+  ut_file.close(in);
+  std::vector<std::string> expected;
+  for (const char *k : {"a", "b", "c", "summary"})
+    expected.push_back(Util_Version_Imp::hashtable().GetValue(k, nullptr));
+
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    UT_STREAM *s = ut_file.open(dir.file("fileset.txt").c_str(), UT_READ, 1);
+    FailAfter fail(k);
+    Util_Version_Imp::LoadInfo(s);
+    fail.off();
+    ut_file.close(s);
+    Util_Version_Hash &table = Util_Version_Imp::hashtable();
+    const bool loaded = table.GetValue("a", nullptr) != nullptr;
+    EXPECT_EQ(count_reports(rec, 19, "Out of memory.\n") > 0, !loaded) << "k=" << k;
+    std::vector<std::string> got;
+    for (const char *key : {"a", "b", "c", "summary"}) {
+      const char *v = table.GetValue(key, nullptr);
+      got.push_back(v ? v : "");
+    }
+    if (loaded) {
+      EXPECT_EQ(got, expected) << "a table is whole or empty, k=" << k;
+    }
+    return loaded;
+  });
+  EXPECT_GT(k_done, 10);
+
+  // One entry at a time: each is stored whole, or reported and dropped.
+  const long a_done = sweep([&](long k) {
+    rec.clear();
+    Util_Version_Hash table;
+    FailAfter fail(k);
+    table.AddEntry("summary", 100, "one\n");
+    table.AddEntry("summary", 100, "two\n");
+    table.AddEntry("key", 50, "old");
+    table.AddEntry("key", 60, "new");
+    fail.off();
+    const char *s = table.GetValue("summary", nullptr);
+    const char *v = table.GetValue("key", nullptr);
+    const bool all = s && std::string(s) == "one\ntwo\n" && v && std::string(v) == "new";
+    EXPECT_EQ(rec.problems().empty(), all) << "k=" << k;
+    return all;
+  });
+  EXPECT_GT(a_done, 5);
 }

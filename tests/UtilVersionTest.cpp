@@ -162,3 +162,14 @@ TEST_F(UtilVersion, HostileFilesNeitherOverrunNorHang) {
   EXPECT_EQ("last", value("many"));
   EXPECT_EQ("<null>", value("many", std::string(100000, '7').c_str()));
 }
+
+TEST_F(UtilVersion, ASummaryAddedWithoutATextTakesTheTextOfTheSameSecondsNextSummary) {
+  Util_Version_Hash table;
+  table.AddEntry("summary", kDateTime, nullptr);
+  table.AddEntry("summary", kDateTime, "first\n");
+  table.AddEntry("summary", kDateTime, nullptr);
+  table.AddEntry("summary", kDateTime, "second\n");
+  EXPECT_STREQ("first\nsecond\n", table.GetValue("summary", nullptr));
+  table.AddEntry("plain", kDateTime, nullptr);
+  EXPECT_EQ(nullptr, table.GetValue("plain", nullptr));
+}
