@@ -134,16 +134,17 @@ TEST(AllocFailure, BitVectorsKeepTheirBitsAndReportWhenTheyCannotBeMade) {
 
 TEST(AllocFailure, SmallObjectAllocatorsNeverLoseAnElementGivenBack) {
   RecordingMsgman rec;
-  // Dedicated with chunks of 4 elements (many chunks and buckets); shared size classes of
-  // their own, left half-built by the first failing runs; the smallest class too.
+  // Dedicated with chunks of 4 elements (many chunks and buckets), also of elements too
+  // narrow for a pointer; shared size classes of their own, left half-built by the first
+  // failing runs; the smallest class too.
   const struct {
     int elsize;
     unsigned char dedicated;
-  } kinds[] = {{16, 1}, {44, 0}, {4, 0}};
+  } kinds[] = {{16, 1}, {4, 1}, {44, 0}, {4, 0}};
   for (const auto &kind : kinds) {
     const long k_done = sweep([&](long k) {
       FailAfter fail(k);
-      UT_SM_SMALLMEM mem(kind.elsize, kind.dedicated, "sweep", 64);
+      UT_SM_SMALLMEM mem(kind.elsize, kind.dedicated, "sweep", 4 * kind.elsize);
       std::vector<void *> held;
       for (long i = 0; i < 60; ++i)
         if (void *p = mem.getmem())
