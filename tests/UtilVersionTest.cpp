@@ -173,3 +173,18 @@ TEST_F(UtilVersion, ASummaryAddedWithoutATextTakesTheTextOfTheSameSecondsNextSum
   table.AddEntry("plain", kDateTime, nullptr);
   EXPECT_EQ(nullptr, table.GetValue("plain", nullptr));
 }
+
+TEST_F(UtilVersion, AKeyOrDateHandedOutByAnEarlierQueryStillWorksAcrossAReload) {
+  TempDir dir;
+  setenv("KORVAL", dir.path().c_str(), 1);
+  const std::string d = kDate;
+  install(dir, d + "::a=b\n" + d + "::when=" + d + "\n", 1600000000);
+  const char *key = Util_Version::GetValue("a", nullptr);
+  ASSERT_STREQ("b", key);
+  install(dir, d + "::b=second\n" + d + "::a=other\n", 1600000100);
+  EXPECT_EQ("second", value(key)) << "the key is a text of the table the reload replaces";
+  install(dir, d + "::when=" + d + "\n", 1600000200);
+  const char *date = Util_Version::GetValue("when", nullptr);
+  install(dir, d + "::b=dated\n" + d + "::when=x\n", 1600000300);
+  EXPECT_EQ("dated", value("b", date));
+}

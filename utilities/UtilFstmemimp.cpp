@@ -6,6 +6,7 @@
 
 #include "UtilReport.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -41,10 +42,17 @@ UT_FASTMEM_IMP::UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, 
   if (UT_FASTMEM_MGR *mgr = UT_FASTMEM_MGR::Instance())
     mgr->add(this);
   // Round up to a multiple of 4 (13, 14 and 15 give 16), and make room for the link.
-  this->elem_size = elem_size % 4 == 0 ? elem_size : (elem_size + 4) & ~3UL;
+  const bool roundable = elem_size <= ULONG_MAX - 4;
+  this->elem_size = elem_size % 4 == 0 || !roundable ? elem_size : (elem_size + 4) & ~3UL;
   if (this->elem_size < sizeof(void *))
     this->elem_size = sizeof(void *);
   block_size = elem_cnt * this->elem_size;
+  if (!roundable || (elem_cnt != 0 && block_size / elem_cnt != this->elem_size)) {
+    // A block no allocator can serve: the pool hands out nothing.
+    UT_REPORT(numbered_msg, 19, "Out of memory.\n");
+    this->elem_cnt = 0;
+    block_size = 0;
+  }
 }
 
 UT_FASTMEM_IMP::~UT_FASTMEM_IMP() {

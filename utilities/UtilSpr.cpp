@@ -80,7 +80,9 @@ UT_SPRMTX::UT_SPRMTX(long nr, long nc)
     rows = new (std::nothrow) LIST_UT_SPRNODE[static_cast<std::size_t>(nrows)];
   if (ncols > 0)
     cols = new (std::nothrow) LIST_UT_SPRNODE[static_cast<std::size_t>(ncols)];
-  if ((nrows > 0 && !rows) || (ncols > 0 && !cols)) {
+  if ((nrows > 0 && !rows) || (ncols > 0 && !cols) || nr > INT32_MAX || nc > INT32_MAX) {
+    // A size no memory can serve (or that positions cannot address): an empty matrix.
+    UT_REPORT(numbered_msg, 19, "Out of memory.\n");
     delete[] rows;
     delete[] cols;
     rows = cols = nullptr;

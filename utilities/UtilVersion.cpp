@@ -320,6 +320,15 @@ const char *Util_Version::GetValue(const char *key, const char *date) {
 }
 
 const char *Util_Version_Imp::GetValue(const char *key, const char *date) {
+  // The key or date may be a text of the table itself (a value handed out before), which
+  // a reload releases: both are copied first. No key or date read from a line is longer
+  // than the line, so a longer one finds nothing.
+  char keycopy[kLineLimit + 1], datecopy[kLineLimit + 1];
+  const bool fits = UT_STR::Len(key) <= kLineLimit && UT_STR::Len(date) <= kLineLimit;
+  if (fits && key)
+    UT_STR::Copy(keycopy, key);
+  if (fits && date)
+    UT_STR::Copy(datecopy, date);
   UT_STREAM *stream = nullptr;
   const char *path = nullptr;
   if (!OpenInstallFile(stream, path))
@@ -327,7 +336,9 @@ const char *Util_Version_Imp::GetValue(const char *key, const char *date) {
   if (FileOnDiskMoreRecent(path))
     LoadInfo(stream);
   ut_file.close(stream);
-  return hashtable().GetValue(key, date);
+  if (!fits)
+    return nullptr;
+  return hashtable().GetValue(key ? keycopy : nullptr, date ? datecopy : nullptr);
 }
 
 bool Util_Version_Imp::OpenInstallFile(UT_STREAM *&stream, const char *&path) {

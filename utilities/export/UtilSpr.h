@@ -46,7 +46,7 @@ private:
 class UT_SPRMTX {
 public:
   // A negative count becomes 1; 0 stays 0. Counts beyond 32 bits, or arrays that cannot
-  // be allocated, leave a 0 x 0 matrix.
+  // be allocated, are reported ("Out of memory.") and leave a 0 x 0 matrix.
   UT_SPRMTX(long nrows, long ncols);
   ~UT_SPRMTX();
   UT_SPRMTX(const UT_SPRMTX &) = delete;
@@ -101,7 +101,6 @@ protected:
 private:
   bool inrange(long row, long col) const;
   void rangeerror(const char *fmt, long row, long col) const;
-  void unlinknode(UT_SPRNODE *node);
 };
 
 #endif
