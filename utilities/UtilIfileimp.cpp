@@ -201,7 +201,10 @@ void UT_IFILE_IMP::readsegdir(UT_STREAM *s) {
     UT_IFILEDIR *e = makeentry(name, offset, size, type, data);
     if (!e)
       return;
-    dir.append(e);
+    if (!dir.append(e)) { // no list node (reported by the list)
+      delete e;
+      return;
+    }
   }
 }
 
@@ -239,7 +242,10 @@ UT_STREAM *UT_IFILE_IMP::putdataseg(char *name, long type, long data) {
     e = makeentry(name, nextoffset, 0, type, data);
     if (!e)
       return nullptr;
-    dir.append(e);
+    if (!dir.append(e)) { // no list node (reported by the list)
+      delete e;
+      return nullptr;
+    }
   }
   curdir = e;
   return s;
@@ -325,8 +331,10 @@ short UT_IFILE_IMP::getnumsegs() { return static_cast<short>(countchecked()); }
 
 UT_IFILEDIR *UT_IFILE_IMP::newfdir(char *name, long type, long data) {
   UT_IFILEDIR *e = makeentry(name, nextoffset, 0, type, data);
-  if (e)
-    dir.append(e);
+  if (e && !dir.append(e)) { // no list node (reported by the list)
+    delete e;
+    e = nullptr;
+  }
   return e;
 }
 
