@@ -173,6 +173,62 @@ TEST(AllocFailure, SmallObjectAllocatorsNeverLoseAnElementGivenBack) {
   EXPECT_TRUE(rec.problems().empty());
 }
 
+TEST(AllocFailure, ListsThatCannotTakeANodeRefuseItAndKeepEveryElementInOrder) {
+  struct Ordered : UT_LIST {
+    int compdata(void *a, void *b) override {
+      const long x = *static_cast<long *>(a), y = *static_cast<long *>(b);
+      return x < y ? -1 : x > y;
+    }
+  };
+  RecordingMsgman rec;
+  static long items[40];
+  for (long i = 0; i < 40; ++i)
+    items[i] = (i * 17) % 40;
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    Ordered list;
+    std::vector<void *> model;
+    int refused = 0;
+    FailAfter fail(k);
+    for (long i = 0; i < 40; ++i) {
+      void *e = &items[i];
+      int done;
+      auto at = model.end();
+      switch (i % 3) { // append, push, ordered insertion into the ascending front
+      case 0:
+        done = list.append(e);
+        break;
+      case 1:
+        done = list.push(e);
+        at = model.begin();
+        break;
+      default:
+        list.sort();
+        std::stable_sort(model.begin(), model.end(), [](void *a, void *b) {
+          return *static_cast<long *>(a) < *static_cast<long *>(b);
+        });
+        done = list.mergesort(e);
+        at = std::upper_bound(model.begin(), model.end(), e, [](void *a, void *b) {
+          return *static_cast<long *>(a) < *static_cast<long *>(b);
+        });
+      }
+      if (done)
+        model.insert(at, e);
+      else
+        ++refused;
+    }
+    fail.off();
+    std::vector<void *> seen;
+    list.reset();
+    while (void *e = list.getnext())
+      seen.push_back(e);
+    EXPECT_EQ(seen, model) << "k=" << k;
+    EXPECT_EQ(count_reports(rec, 19, "Out of memory.\n"), refused) << "k=" << k;
+    return refused == 0;
+  });
+  EXPECT_GT(k_done, 20);
+}
+
 TEST(AllocFailure, BlockListsThatCannotTakeABlinkReportItAndKeepTheirElements) {
   RecordingMsgman rec;
   static long items[50];
