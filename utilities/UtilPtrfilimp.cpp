@@ -72,9 +72,14 @@ int UT_PTRFIXREC::fixreference(void **ref) {
 
 // ---- UT_PTRFIXTABLE ----
 
+namespace {
+// The bucket count for n: n itself when it is a positive 32-bit count, else 1.
+uint32_t bucketcount(long n) { return n > 0 && n <= INT32_MAX ? static_cast<uint32_t>(n) : 1; }
+} // namespace
+
 UT_PTRFIXTABLE::UT_PTRFIXTABLE(long n)
-    : buckets(new (std::nothrow) UT_PTRFIXREC *[n > 0 ? n : 1]()),
-      nbuckets(static_cast<int32_t>(n > 0 ? n : 1)),
+    : buckets(new (std::nothrow) UT_PTRFIXREC *[bucketcount(n)]()),
+      nbuckets(static_cast<int32_t>(bucketcount(n))),
       pool(new (std::nothrow) UT_FASTMEM(sizeof(UT_PTRFIXREC), mv_fixrec_blockcnt, "UT_PTRFIXREC")),
       nrecs(0), scanbucket(-1), scanrec(nullptr), scanidx(0) {}
 
