@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <sys/stat.h>
 
 namespace {
@@ -336,9 +335,7 @@ UT_STREAM &UT_STREAM::operator<<(const void *p) {
 UT_STREAM &UT_STREAM::operator<<(int v) { return *this << static_cast<long>(v); }
 
 UT_STREAM *UT_FILEMANAGER::open(const char *fname, UT_ACCESS access, unsigned char flag) {
-  UT_STREAM *s = new (std::nothrow) UT_STREAM(access, gv_defaultbufsize, this);
-  if (!s)
-    return nullptr;
+  UT_STREAM *s = new UT_STREAM(access, gv_defaultbufsize, this);
   if (!s->open(fname, flag)) {
     delete s;
     return nullptr;
