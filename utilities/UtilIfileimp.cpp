@@ -72,6 +72,14 @@ int LIST_UT_IFILEDIR::compdata(void *a, void *b) {
 
 // ---- the file ---------------------------------------------------------------------------
 
+namespace {
+// An entry the directory list has no node for: released, and reported.
+void dropentry(UT_IFILEDIR *e) {
+  delete e;
+  UT_REPORT(numbered_msg, 1, "Out of memory.\n");
+}
+} // namespace
+
 // A new entry, or null when its implementation could not be allocated.
 UT_IFILEDIR *UT_IFILE_IMP::makeentry(char *name, long offset, long size, long type, long data) {
   UT_IFILEDIR *e = new UT_IFILEDIR(name, offset, size, type, data);
@@ -201,8 +209,8 @@ void UT_IFILE_IMP::readsegdir(UT_STREAM *s) {
     UT_IFILEDIR *e = makeentry(name, offset, size, type, data);
     if (!e)
       return;
-    if (!dir.append(e)) { // no list node (reported by the list)
-      delete e;
+    if (!dir.append(e)) {
+      dropentry(e);
       return;
     }
   }
@@ -242,8 +250,8 @@ UT_STREAM *UT_IFILE_IMP::putdataseg(char *name, long type, long data) {
     e = makeentry(name, nextoffset, 0, type, data);
     if (!e)
       return nullptr;
-    if (!dir.append(e)) { // no list node (reported by the list)
-      delete e;
+    if (!dir.append(e)) {
+      dropentry(e);
       return nullptr;
     }
   }
@@ -331,8 +339,8 @@ short UT_IFILE_IMP::getnumsegs() { return static_cast<short>(countchecked()); }
 
 UT_IFILEDIR *UT_IFILE_IMP::newfdir(char *name, long type, long data) {
   UT_IFILEDIR *e = makeentry(name, nextoffset, 0, type, data);
-  if (e && !dir.append(e)) { // no list node (reported by the list)
-    delete e;
+  if (e && !dir.append(e)) {
+    dropentry(e);
     e = nullptr;
   }
   return e;

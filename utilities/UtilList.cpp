@@ -11,10 +11,8 @@ UT_REPORT_UNIT("UtilList", "$Revision: 1.1.2.1 $")
 
 UT_LISTMEM *UT_LIST::makenode(void *elem) {
   UT_LISTMEM *node = static_cast<UT_LISTMEM *>(kor_malloc(sizeof(UT_LISTMEM)));
-  if (!node) {
-    UT_REPORT(numbered_msg, 19, "Out of memory.\n");
+  if (!node)
     return nullptr;
-  }
   node->next = nullptr;
   node->data = elem;
   return node;

@@ -230,7 +230,8 @@ void Util_Version_Hash::AddEntry(const char *key, long time, const char *value) 
       fresh && fresh->complete() ? element(find_and_remove(fresh, 0)) : nullptr;
   if (found) {
     delete fresh;
-    found->list->mergesort2(rec, key); // a record it cannot link is reported and dropped
+    if (!found->list->mergesort2(rec, key))
+      reportnomemory(); // the record could not be linked and is dropped
     return;
   }
   if (!fresh || !fresh->complete() || !s_add(fresh, nullptr)) {
@@ -239,8 +240,10 @@ void Util_Version_Hash::AddEntry(const char *key, long time, const char *value) 
     reportnomemory();
     return;
   }
-  if (!fresh->list->append(rec))
+  if (!fresh->list->append(rec)) {
     delete rec; // the key stays, with no record: as if never given a value
+    reportnomemory();
+  }
 }
 
 const char *Util_Version_Hash::GetValue(const char *key, const char *date) {

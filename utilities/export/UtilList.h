@@ -21,9 +21,9 @@ struct UT_LISTMEM {
 // the removals by pointer and remove() walk the chain. sort() is a stable insertion
 // sort, linear on input already in order.
 //
-// Nodes come from kor_malloc; a node that cannot be had is reported ("Out of memory.")
-// and the adding operation refuses (0) without changing the list. The sentinel lives in
-// the list object itself, so a list is always usable.
+// Nodes come from kor_malloc; when no node can be had the adding operation refuses (0)
+// without changing the list, and the owner of the list reports it in its own terms. The
+// sentinel lives in the list object itself, so a list is always usable.
 //
 // The destructor is not virtual and calls only the base's freedata: a derived list
 // that owns its elements must call freelist() before it is destroyed.
@@ -87,7 +87,7 @@ protected:
 
 private:
   UT_LISTMEM sentinel;                     // what head points to
-  static UT_LISTMEM *makenode(void *elem); // null (reported) when memory runs out
+  static UT_LISTMEM *makenode(void *elem); // null when memory runs out
   bool link(UT_LISTMEM *after, void *elem);
   void place(UT_LISTMEM *node);
   UT_LISTMEM *detach();

@@ -28,8 +28,9 @@ public:
 private:
   friend class UT_SPRMTX;
   // Links node after every node whose key is not greater, before the first greater one:
-  // the key is the column in a row list (bycol) and the row in a column list. 0 when the
-  // node is already in this list, which is left unchanged.
+  // the key is the column in a row list (bycol) and the row in a column list. 1 when
+  // linked; -1 when the node is already in this list and 0 when no list node can be had,
+  // both leaving the list unchanged.
   int insertsorted(UT_SPRNODE *node, bool bycol);
 };
 
@@ -67,7 +68,7 @@ public:
   void deleteelement(long row, long col);
   // Adds value to the element at (row, col), creating it when there is none.
   void addvalue(long row, long col, double value);
-  // Releases every node, the free list's too. The dimensions stay.
+  // Releases every node, the free list's too; needs no memory. The dimensions stay.
   void clear();
   // Replaces this matrix's elements with copies of other's, keeping this matrix's
   // dimensions; elements outside them are reported as insertion errors and skipped.
