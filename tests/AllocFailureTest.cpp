@@ -311,7 +311,7 @@ TEST(AllocFailure, StreamsAndIndexedFilesThatCannotGetABufferFailToOpenWithTheir
     }
     const int unloaded = out.unload(); // reopens the file for the directory
     fail.off();
-    // A segment is refused for want of a stream or of a directory node.
+    // A segment is refused when its stream or its directory entry cannot be had.
     const int failed_opens = (s ? 0 : 1) + (unloaded ? 0 : 1);
     EXPECT_EQ(count_reports(rec, 4, "Unable to open file \"" + path + "\" for output.\n") +
                   count_reports(rec, 1, "Out of memory.\n"),
