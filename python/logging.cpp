@@ -1,0 +1,122 @@
+// The library's reports, routed to Python's logging: a message manager that ut_msgman
+// points at while the module is loaded, and the capture of one call's reports. The
+// library is only ever called with the GIL held, so the manager may call Python.
+#include "binding.h"
+
+#include "Portability.h"
+
+#include <cstdarg>
+
+namespace utpy {
+namespace {
+
+ReportScope *gv_scope = nullptr;
+
+// logging levels, as the logging module numbers them.
+constexpr int LOG_INFO = 20;
+constexpr int LOG_WARNING = 30;
+constexpr int LOG_ERROR = 40;
+
+class LoggingMsgman : public UT_MSGMAN {
+public:
+  void print_msg(const char *fmt, ...) override {
+    va_list ap;
+    va_start(ap, fmt);
+    emit(Report::Print, 0, LOG_INFO, vformat(fmt, ap));
+    va_end(ap);
+  }
+  void note_msg(const char *fmt, ...) override {
+    va_list ap;
+    va_start(ap, fmt);
+    emit(Report::Note, 0, LOG_INFO, vformat(fmt, ap));
+    va_end(ap);
+  }
+  void warn_msg(const char *fmt, ...) override {
+    va_list ap;
+    va_start(ap, fmt);
+    emit(Report::Warn, 0, LOG_WARNING, vformat(fmt, ap));
+    va_end(ap);
+  }
+  void error_msg(const char *fmt, ...) override {
+    va_list ap;
+    va_start(ap, fmt);
+    emit(Report::Error, 0, LOG_ERROR, vformat(fmt, ap));
+    va_end(ap);
+  }
+  void numbered_msg(int number, const char *fmt, ...) override {
+    va_list ap;
+    va_start(ap, fmt);
+    emit(Report::Numbered, number, LOG_ERROR, vformat(fmt, ap));
+    va_end(ap);
+  }
+
+private:
+  // One record on the logger "utilities", with the report's context as extra fields
+  // (ut_unit, ut_line, ut_number). An exception raised by a handler cannot pass through
+  // the library's frames: it is shown as unraisable instead.
+  void emit(Report::Kind kind, int number, int level, std::string text) {
+    while (!text.empty() && text.back() == '\n')
+      text.pop_back();
+    ReportScope::record({kind, number, text});
+    if (!Py_IsInitialized())
+      return;
+    try {
+      py::dict extra;
+      extra["ut_unit"] = unit_ ? unit_ : "";
+      extra["ut_line"] = line_;
+      extra["ut_number"] = number;
+      py::object logger = py::module_::import("logging").attr("getLogger")("utilities");
+      logger.attr("log")(level, "%s", text, py::arg("extra") = extra);
+    } catch (py::error_already_set &e) {
+      e.discard_as_unraisable("utilities report");
+    }
+  }
+};
+
+// Leaked on purpose: the library may still report while it is unloaded, after every
+// object of this module is gone; the manager is put back before that (see bind_logging).
+LoggingMsgman *gv_manager = new LoggingMsgman;
+UT_MSGMAN *gv_previous = nullptr;
+
+} // namespace
+
+ReportScope::ReportScope() : outer_(gv_scope) { gv_scope = this; }
+ReportScope::~ReportScope() { gv_scope = outer_; }
+
+void ReportScope::record(Report report) {
+  if (gv_scope)
+    gv_scope->reports_.push_back(std::move(report));
+}
+
+std::string ReportScope::errors() const {
+  std::string all;
+  for (const Report &r : reports_) {
+    if (r.kind != Report::Error && r.kind != Report::Numbered)
+      continue;
+    if (!all.empty())
+      all += '\n';
+    all += r.text;
+  }
+  return all;
+}
+
+bool ReportScope::has_number(int number) const {
+  for (const Report &r : reports_)
+    if (r.kind == Report::Numbered && r.number == number)
+      return true;
+  return false;
+}
+
+void bind_logging(py::module_ &m) {
+  gv_previous = ut_msgman;
+  ut_msgman = gv_manager;
+  // Hand the library its default manager back before the interpreter goes away, so
+  // reports made while the library unloads never reach a finalized interpreter.
+  py::module_::import("atexit").attr("register")(py::cpp_function([] {
+    if (ut_msgman == gv_manager)
+      ut_msgman = gv_previous;
+  }));
+  m.attr("LOGGER_NAME") = "utilities";
+}
+
+} // namespace utpy
