@@ -17,20 +17,11 @@ public:
 
   std::string gen_equatestr(const std::string &init, const std::vector<std::string> &names,
                             const std::string &lhs) {
-    Names n(names);
-    std::string i = ctext(init, "the INIT value"), l = ctext(lhs, "the left-hand side");
-    char *out = nullptr;
-    int code = eq_.gen_equatestr(i.c_str(), n.get(), n.count(), l.c_str(), out);
-    return finish(code, out);
+    return convert(&UT_EQUATE::gen_equatestr, ctext(init, "the INIT value"), names, lhs);
   }
-
   std::string gen_hex(const std::string &equation, const std::vector<std::string> &names,
                       const std::string &lhs) {
-    Names n(names);
-    std::string e = ctext(equation, "the equation"), l = ctext(lhs, "the left-hand side");
-    char *out = nullptr;
-    int code = eq_.gen_hex(e.c_str(), n.get(), n.count(), l.c_str(), out);
-    return finish(code, out);
+    return convert(&UT_EQUATE::gen_hex, ctext(equation, "the equation"), names, lhs);
   }
 
   void validate(const std::string &text, const std::vector<std::string> &names,
@@ -47,6 +38,17 @@ public:
   bool assignform() const { return assignform_; }
 
 private:
+  using Conversion = int (UT_EQUATE::*)(const char *const, const char **, const long,
+                                        const char *const, char *&);
+  std::string convert(Conversion op, const std::string &text, const std::vector<std::string> &names,
+                      const std::string &lhs) {
+    Names n(names);
+    std::string l = ctext(lhs, "the left-hand side");
+    char *out = nullptr;
+    int code = (eq_.*op)(text.c_str(), n.get(), n.count(), l.c_str(), out);
+    return finish(code, out);
+  }
+
   // The text handed back, copied before anything can overwrite it.
   std::string finish(int code, const char *out) {
     std::string text = out ? out : "";

@@ -17,37 +17,22 @@ constexpr int LOG_INFO = 20;
 constexpr int LOG_WARNING = 30;
 constexpr int LOG_ERROR = 40;
 
+// Each reporting operation formats its text and hands it to emit.
+#define UT_PY_EMIT(kind, number, level)                                                            \
+  va_list ap;                                                                                      \
+  va_start(ap, fmt);                                                                               \
+  std::string text = vformat(fmt, ap);                                                             \
+  va_end(ap);                                                                                      \
+  emit(kind, number, level, std::move(text))
+
 class LoggingMsgman : public UT_MSGMAN {
 public:
-  void print_msg(const char *fmt, ...) override {
-    va_list ap;
-    va_start(ap, fmt);
-    emit(Report::Print, 0, LOG_INFO, vformat(fmt, ap));
-    va_end(ap);
-  }
-  void note_msg(const char *fmt, ...) override {
-    va_list ap;
-    va_start(ap, fmt);
-    emit(Report::Note, 0, LOG_INFO, vformat(fmt, ap));
-    va_end(ap);
-  }
-  void warn_msg(const char *fmt, ...) override {
-    va_list ap;
-    va_start(ap, fmt);
-    emit(Report::Warn, 0, LOG_WARNING, vformat(fmt, ap));
-    va_end(ap);
-  }
-  void error_msg(const char *fmt, ...) override {
-    va_list ap;
-    va_start(ap, fmt);
-    emit(Report::Error, 0, LOG_ERROR, vformat(fmt, ap));
-    va_end(ap);
-  }
+  void print_msg(const char *fmt, ...) override { UT_PY_EMIT(Report::Print, 0, LOG_INFO); }
+  void note_msg(const char *fmt, ...) override { UT_PY_EMIT(Report::Note, 0, LOG_INFO); }
+  void warn_msg(const char *fmt, ...) override { UT_PY_EMIT(Report::Warn, 0, LOG_WARNING); }
+  void error_msg(const char *fmt, ...) override { UT_PY_EMIT(Report::Error, 0, LOG_ERROR); }
   void numbered_msg(int number, const char *fmt, ...) override {
-    va_list ap;
-    va_start(ap, fmt);
-    emit(Report::Numbered, number, LOG_ERROR, vformat(fmt, ap));
-    va_end(ap);
+    UT_PY_EMIT(Report::Numbered, number, LOG_ERROR);
   }
 
 private:
