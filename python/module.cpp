@@ -45,7 +45,7 @@ void raise_os(const std::string &path, const std::string &message, bool writing)
 }
 
 void warn(const std::string &message) {
-  if (PyErr_WarnEx(gv_warning, message.c_str(), 2) != 0)
+  if (PyErr_WarnEx(gv_warning, message.c_str(), 1) != 0)
     throw py::error_already_set();
 }
 
