@@ -74,6 +74,7 @@ private:
 void bind_logging(py::module_ &m);
 void bind_equate(py::module_ &m);
 void bind_ifile(py::module_ &m);
+void bind_lut(py::module_ &m);
 void bind_time(py::module_ &m);
 
 } // namespace utpy

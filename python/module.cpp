@@ -87,7 +87,8 @@ Names::Names(const std::vector<std::string> &names) {
 
 PYBIND11_MODULE(utilities, m) {
   using namespace utpy;
-  m.doc() = "Utilities: INIT values and equations of lookup tables, indexed segmented files, "
+  m.doc() = "Utilities: lookup-table functions, their INIT values and equations, indexed segmented "
+            "files, "
             "timestamps and install records, from the C++ library libUtilities.\n\n"
             "Refused input raises ValueError with the library's message, warning results "
             "become UtilitiesWarning, a missing file raises FileNotFoundError, and the "
@@ -103,5 +104,6 @@ PYBIND11_MODULE(utilities, m) {
   bind_logging(m);
   bind_equate(m);
   bind_ifile(m);
+  bind_lut(m);
   bind_time(m);
 }
