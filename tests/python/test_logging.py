@@ -1,6 +1,8 @@
 """The library's reports go to the logger "utilities", never to standard output."""
 
+import ast
 import logging
+import pathlib
 import sys
 
 import pytest
@@ -50,7 +52,16 @@ def test_a_failing_log_handler_does_not_break_the_library_call(monkeypatch, capl
     assert [str(e) for e in seen] == ["handler failed"]
 
 
-def test_the_module_documents_itself():
+def test_the_module_documents_itself_and_its_stub_names_every_public_name():
     for item in (ut, ut.Equate, ut.Equate.gen_hex, ut.IndexedFile, ut.IndexedFile.read,
-                 ut.Timestamp, ut.install_value):
+                 ut.Lut, ut.Lut.minimal, ut.Timestamp, ut.install_value):
         assert item.__doc__ and len(item.__doc__) > 20, item
+    stub = ast.parse(pathlib.Path(ut.__file__).with_name("utilities.pyi").read_text())
+    declared = {getattr(n, "name", None) or getattr(n.target, "id", None) for n in stub.body
+                if isinstance(n, (ast.ClassDef, ast.FunctionDef, ast.AnnAssign))}
+    public = {name for name in dir(ut) if not name.startswith("_")} | {"__version__"}
+    assert declared - {"_Bytes", None} == public
+    for cls in (ut.Lut, ut.IndexedFile, ut.Timestamp, ut.Equate):
+        node = next(n for n in stub.body if getattr(n, "name", "") == cls.__name__)
+        members = {n.name for n in node.body if isinstance(n, ast.FunctionDef)}
+        assert {m for m in vars(cls) if not m.startswith("_")} <= members, cls
