@@ -17,12 +17,16 @@ struct Report {
   enum Kind { Print, Note, Warn, Error, Numbered };
   Kind kind;
   int number; // numbered reports only
+  int level;  // the logging level it is logged at
+  std::string unit;
+  short line;
   std::string text;
 };
 
-// Collects the reports made while it lives (they still go to logging), so that a failed
-// call can raise an exception carrying the library's own message. Scopes nest; the
-// innermost one collects.
+// Put around every call into the library that may report. Collects the reports made
+// while it lives, so that a failed call can raise an exception carrying the library's own
+// message, and logs them when it ends (the outermost scope does). Without a scope, a
+// report is logged at once.
 class ReportScope {
 public:
   ReportScope();
@@ -35,7 +39,8 @@ public:
   std::string errors() const;
   bool has_number(int number) const;
 
-  static void record(Report report);
+  // False when no scope is open.
+  static bool record(const Report &report);
 
 private:
   std::vector<Report> reports_;

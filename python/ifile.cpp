@@ -39,6 +39,7 @@ public:
   ~IndexedFile() { close(); }
 
   void close() {
+    ReportScope scope;
     if (open_)
       file_.unload();
     open_ = false;
@@ -46,6 +47,7 @@ public:
 
   py::list segments() {
     check_open();
+    ReportScope scope;
     py::list out;
     UT_IFILESEGINFO info;
     file_.resetseginfo();
@@ -132,7 +134,7 @@ Pending pending(const py::handle &key, const py::handle &item) {
   if (py::isinstance<py::str>(data) || !PyObject_CheckBuffer(data.ptr()))
     throw py::type_error("segment data must be bytes-like");
   py::buffer_info info = py::reinterpret_borrow<py::buffer>(data).request();
-  if (info.ndim > 1 && !PyBuffer_IsContiguous(info.view(), 'C'))
+  if (!PyBuffer_IsContiguous(info.view(), 'C'))
     throw py::type_error("segment data must be contiguous");
   return {ctext(key.cast<std::string>(), "the segment name"), std::move(info), type, value};
 }

@@ -1,6 +1,7 @@
 // The library's reports, routed to Python's logging: a message manager that ut_msgman
-// points at while the module is loaded, and the capture of one call's reports. The
-// library is only ever called with the GIL held, so the manager may call Python.
+// points at while the module is loaded, and the capture of one call's reports. Reports
+// made inside a capture are logged when it ends, after the library call has returned:
+// no Python code (which may let another thread into the library) runs inside the library.
 #include "binding.h"
 
 #include "Portability.h"
@@ -11,6 +12,24 @@ namespace utpy {
 namespace {
 
 ReportScope *gv_scope = nullptr;
+
+// One record on the logger "utilities", with the report's context as extra fields
+// (ut_unit, ut_line, ut_number). An exception raised by a handler cannot pass through
+// the library's frames or a destructor: it is shown as unraisable instead.
+void log(const Report &r) {
+  if (!Py_IsInitialized())
+    return;
+  try {
+    py::dict extra;
+    extra["ut_unit"] = r.unit;
+    extra["ut_line"] = r.line;
+    extra["ut_number"] = r.number;
+    py::object logger = py::module_::import("logging").attr("getLogger")("utilities");
+    logger.attr("log")(r.level, "%s", r.text, py::arg("extra") = extra);
+  } catch (py::error_already_set &e) {
+    e.discard_as_unraisable("utilities report");
+  }
+}
 
 // logging levels, as the logging module numbers them.
 constexpr int LOG_INFO = 20;
@@ -36,25 +55,12 @@ public:
   }
 
 private:
-  // One record on the logger "utilities", with the report's context as extra fields
-  // (ut_unit, ut_line, ut_number). An exception raised by a handler cannot pass through
-  // the library's frames: it is shown as unraisable instead.
   void emit(Report::Kind kind, int number, int level, std::string text) {
     while (!text.empty() && text.back() == '\n')
       text.pop_back();
-    ReportScope::record({kind, number, text});
-    if (!Py_IsInitialized())
-      return;
-    try {
-      py::dict extra;
-      extra["ut_unit"] = unit_ ? unit_ : "";
-      extra["ut_line"] = line_;
-      extra["ut_number"] = number;
-      py::object logger = py::module_::import("logging").attr("getLogger")("utilities");
-      logger.attr("log")(level, "%s", text, py::arg("extra") = extra);
-    } catch (py::error_already_set &e) {
-      e.discard_as_unraisable("utilities report");
-    }
+    Report r{kind, number, level, unit_ ? unit_ : "", line_, std::move(text)};
+    if (!ReportScope::record(r))
+      log(r);
   }
 };
 
@@ -66,11 +72,26 @@ UT_MSGMAN *gv_previous = nullptr;
 } // namespace
 
 ReportScope::ReportScope() : outer_(gv_scope) { gv_scope = this; }
-ReportScope::~ReportScope() { gv_scope = outer_; }
 
-void ReportScope::record(Report report) {
-  if (gv_scope)
-    gv_scope->reports_.push_back(std::move(report));
+ReportScope::~ReportScope() {
+  gv_scope = outer_;
+  if (outer_) {
+    outer_->reports_.insert(outer_->reports_.end(), reports_.begin(), reports_.end());
+    return;
+  }
+  // Logging runs Python code, which must not meet a pending Python exception.
+  PyObject *type, *value, *trace;
+  PyErr_Fetch(&type, &value, &trace);
+  for (const Report &r : reports_)
+    log(r);
+  PyErr_Restore(type, value, trace);
+}
+
+bool ReportScope::record(const Report &report) {
+  if (!gv_scope)
+    return false;
+  gv_scope->reports_.push_back(report);
+  return true;
 }
 
 std::string ReportScope::errors() const {

@@ -35,7 +35,10 @@ public:
     return ts;
   }
 
-  py::object text() { return copy(ts_->get_timestamp_string()); }
+  py::object text() {
+    ReportScope scope;
+    return copy(ts_->get_timestamp_string());
+  }
   long time() { return ts_->get_absolute_time(); }
   long compare_time(Timestamp &other) { return ts_->compare_time(other.ts_.get()); }
   int year() { return number(ts_->get_ts_year()); }
@@ -69,6 +72,7 @@ private:
 py::object install_value(const std::string &key, const std::optional<std::string> &date) {
   std::string k = ctext(key, "the key");
   std::string d = date ? ctext(*date, "the date") : std::string();
+  ReportScope scope;
   const char *value = Util_Version::GetValue(k.c_str(), date ? d.c_str() : nullptr);
   return value ? py::object(py::str(value)) : py::object(py::none());
 }

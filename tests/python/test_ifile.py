@@ -87,7 +87,9 @@ def test_refused_writes_raise_and_leave_no_file(tmp_path):
     path = tmp_path / "w.if"
     with pytest.raises(FileNotFoundError):
         ut.IndexedFile.write(str(tmp_path / "no" / "w.if"), {"a": b"x"})
-    for segments in ({"a": "text"}, {"a": (b"x", 1)}, {"a": (b"x", 1.5, 0)}, {1: b"x"}):
+    strided = memoryview(b"abcdef")[::2]
+    for segments in ({"a": "text"}, {"a": (b"x", 1)}, {"a": (b"x", 1.5, 0)}, {1: b"x"},
+                     {"a": strided}):
         with pytest.raises(TypeError):
             ut.IndexedFile.write(str(path), segments)
         assert not path.exists()
