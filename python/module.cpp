@@ -87,12 +87,11 @@ Names::Names(const std::vector<std::string> &names) {
 
 PYBIND11_MODULE(utilities, m) {
   using namespace utpy;
-  m.doc() = "Utilities: lookup-table functions, their INIT values and equations, indexed segmented "
-            "files, "
-            "timestamps and install records, from the C++ library libUtilities.\n\n"
-            "Refused input raises ValueError with the library's message, warning results "
-            "become UtilitiesWarning, a missing file raises FileNotFoundError, and the "
-            "library's reports go to the logger named \"utilities\".";
+  m.doc() = "Lookup-table functions, INIT values and equations, indexed files, timestamps.\n\n"
+            "Bindings of the C++ library libUtilities: every result comes from it. Refused "
+            "input raises ValueError with the library's message, warning results become "
+            "UtilitiesWarning, a missing file raises FileNotFoundError, and the library's "
+            "reports go to the logger named \"utilities\".";
   m.attr("__version__") = UT_PYTHON_VERSION;
   gv_warning = PyErr_NewExceptionWithDoc(
       "utilities.UtilitiesWarning",
