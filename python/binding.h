@@ -58,6 +58,14 @@ void warn(const std::string &message);
 
 // A text handed to the library: refuses an embedded NUL, which would cut it short.
 std::string ctext(const std::string &text, const char *what);
+// A path or segment name (str, bytes or os.PathLike) as the file system's bytes: str is
+// encoded as os.fsencode does, so names that are not UTF-8 survive a round trip.
+std::string fsbytes(py::handle value, const char *what);
+// Bytes from a file as str, decoded as os.fsdecode does.
+py::str fsstr(const std::string &bytes);
+// Bytes that may not be UTF-8 (names and paths from files, and the library's messages
+// that quote them) as valid UTF-8, undecodable bytes shown as \xNN.
+std::string shown(const std::string &bytes);
 // A wide library message as UTF-8; empty for null.
 std::string narrow(const wchar_t *text);
 // A Python integer as a C long; values the library cannot hold raise OverflowError.

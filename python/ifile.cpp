@@ -22,8 +22,8 @@ PyObject *gv_segment = nullptr;
 class IndexedFile {
 public:
   // Loads `path` for reading; a file that is not there, or not an indexed file, raises.
-  static std::unique_ptr<IndexedFile> open(const std::string &path) {
-    std::string p = ctext(path, "the path");
+  static std::unique_ptr<IndexedFile> open(const py::object &path) {
+    std::string p = fsbytes(path, "the path");
     auto f = std::unique_ptr<IndexedFile>(new IndexedFile(p));
     ReportScope scope;
     if (!f->file_.load(p.c_str())) {
@@ -52,21 +52,22 @@ public:
     UT_IFILESEGINFO info;
     file_.resetseginfo();
     while (file_.getnextseginfo(info))
-      out.append(py::handle(gv_segment)(info.getname() ? info.getname() : "", info.getsize(),
+      out.append(py::handle(gv_segment)(fsstr(info.getname() ? info.getname() : ""), info.getsize(),
                                         info.gettype(), info.getdata()));
     return out;
   }
 
-  py::bytes read(const std::string &name, const py::int_ &type) {
+  py::bytes read(const py::object &name_, const py::int_ &type) {
     check_open();
-    std::string n = ctext(name, "the segment name");
+    std::string n = fsbytes(name_, "the segment name");
+    std::string name = shown(n);
     long t = to_long(type, "the segment type");
     UT_IFILESEGINFO info;
     ReportScope scope;
     UT_STREAM *s = file_.getdataseg(&n[0], t, &info);
     if (!s) {
       std::string what = "no segment " + name + (t == -1 ? "" : " of type " + std::to_string(t));
-      throw py::key_error(what + " in " + path_);
+      throw py::key_error(what + " in " + shown(path_));
     }
     // The size comes from the file: read in blocks so that a damaged size costs no more
     // memory than the bytes really there.
@@ -78,20 +79,20 @@ public:
       bytes.resize(at + static_cast<std::size_t>(want));
       if (s->read(&bytes[at], static_cast<int>(want)) != want) {
         file_.enddataseg();
-        raise_value("segment " + name + " runs past the end of " + path_);
+        raise_value("segment " + name + " runs past the end of " + shown(path_));
       }
     }
     file_.enddataseg();
     if (size < 0)
-      raise_value("segment " + name + " has a negative size in " + path_);
+      raise_value("segment " + name + " has a negative size in " + shown(path_));
     return py::bytes(bytes);
   }
 
-  static void write(const std::string &path, const py::object &segments, int dataversion,
+  static void write(const py::object &path, const py::object &segments, int dataversion,
                     int datarevision);
 
   bool closed() const { return !open_; }
-  const std::string &path() const { return path_; }
+  py::str path() const { return fsstr(path_); }
   int version() { return file_.getversion(); }
   int revision() { return file_.getrevision(); }
   int dataversion() { return file_.getdataversion(); }
@@ -102,7 +103,7 @@ private:
 
   void check_open() const {
     if (!open_)
-      throw py::value_error("I/O operation on closed indexed file " + path_);
+      throw py::value_error("I/O operation on closed indexed file " + shown(path_));
   }
 
   UT_IFILE file_;
@@ -119,8 +120,8 @@ struct Pending {
 };
 
 Pending pending(const py::handle &key, const py::handle &item) {
-  if (!py::isinstance<py::str>(key))
-    throw py::type_error("segment names must be str");
+  if (!py::isinstance<py::str>(key) && !py::isinstance<py::bytes>(key))
+    throw py::type_error("segment names must be str or bytes");
   py::handle data = item;
   long type = 0, value = 0;
   if (py::isinstance<py::tuple>(item)) {
@@ -136,18 +137,18 @@ Pending pending(const py::handle &key, const py::handle &item) {
   py::buffer_info info = py::reinterpret_borrow<py::buffer>(data).request();
   if (!PyBuffer_IsContiguous(info.view(), 'C'))
     throw py::type_error("segment data must be contiguous");
-  return {ctext(key.cast<std::string>(), "the segment name"), std::move(info), type, value};
+  return {fsbytes(key, "the segment name"), std::move(info), type, value};
 }
 
-void IndexedFile::write(const std::string &path, const py::object &segments, int dataversion,
+void IndexedFile::write(const py::object &path, const py::object &segments, int dataversion,
                         int datarevision) {
-  std::string p = ctext(path, "the path");
+  std::string p = fsbytes(path, "the path");
   if (dataversion < 0 || dataversion > 255 || datarevision < 0 || datarevision > 255)
     throw py::value_error("dataversion and datarevision are bytes (0 to 255)");
   // Every argument is checked before the file is touched.
   std::vector<Pending> todo;
   for (py::handle item : segments.attr("items")()) {
-    py::tuple kv = py::reinterpret_borrow<py::tuple>(item);
+    py::sequence kv = py::reinterpret_borrow<py::sequence>(item);
     todo.push_back(pending(kv[0], kv[1]));
   }
 
@@ -170,18 +171,18 @@ void IndexedFile::write(const std::string &path, const py::object &segments, int
   for (Pending &seg : todo) {
     UT_STREAM *s = file.putdataseg(&seg.name[0], seg.type, seg.value);
     if (!s)
-      fail(true, "segment " + seg.name + " refused");
+      fail(true, "segment " + shown(seg.name) + " refused");
     const char *bytes = static_cast<const char *>(seg.data.ptr);
     long left = static_cast<long>(seg.data.size * seg.data.itemsize);
     while (left > 0) {
       long n = std::min(CHUNK, left);
       if (!s->write(bytes, static_cast<int>(n)))
-        fail(false, "cannot write segment " + seg.name + " to " + p);
+        fail(false, "cannot write segment " + shown(seg.name) + " to " + p);
       bytes += n;
       left -= n;
     }
     if (!file.enddataseg())
-      fail(false, "cannot end segment " + seg.name + " in " + p);
+      fail(false, "cannot end segment " + shown(seg.name) + " in " + p);
   }
   if (!file.unload()) {
     std::remove(p.c_str());
@@ -235,7 +236,8 @@ raises FileNotFoundError, a file that is not an indexed file ValueError.
       .def_property_readonly("dataversion", &IndexedFile::dataversion, "The client's byte.")
       .def_property_readonly("datarevision", &IndexedFile::datarevision, "The client's byte.")
       .def("__repr__", [](const IndexedFile &f) {
-        return "<utilities.IndexedFile " + f.path() + (f.closed() ? " closed>" : ">");
+        return "<utilities.IndexedFile " + std::string(py::repr(f.path())) +
+               (f.closed() ? " closed>" : ">");
       });
 }
 

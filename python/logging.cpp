@@ -21,11 +21,11 @@ void log(const Report &r) {
     return;
   try {
     py::dict extra;
-    extra["ut_unit"] = r.unit;
+    extra["ut_unit"] = shown(r.unit);
     extra["ut_line"] = r.line;
     extra["ut_number"] = r.number;
     py::object logger = py::module_::import("logging").attr("getLogger")("utilities");
-    logger.attr("log")(r.level, "%s", r.text, py::arg("extra") = extra);
+    logger.attr("log")(r.level, "%s", shown(r.text), py::arg("extra") = extra);
   } catch (py::error_already_set &e) {
     e.discard_as_unraisable("utilities report");
   }

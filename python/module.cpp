@@ -14,7 +14,7 @@ PyObject *gv_warning = nullptr; // utilities.UtilitiesWarning, owned by the modu
 }
 
 void raise_value(const std::string &message, const std::string &fallback) {
-  throw py::value_error(message.empty() ? fallback : message);
+  throw py::value_error(shown(message.empty() ? fallback : message));
 }
 
 void raise_os(const std::string &path, const std::string &message, bool writing) {
@@ -40,7 +40,7 @@ void raise_os(const std::string &path, const std::string &message, bool writing)
     PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
     throw py::error_already_set();
   }
-  PyErr_SetString(PyExc_OSError, (message.empty() ? "cannot open " + path : message).c_str());
+  PyErr_SetString(PyExc_OSError, shown(message.empty() ? "cannot open " + path : message).c_str());
   throw py::error_already_set();
 }
 
@@ -53,6 +53,35 @@ std::string ctext(const std::string &text, const char *what) {
   if (text.find('\0') != std::string::npos)
     throw py::value_error(std::string(what) + " contains a NUL character");
   return text;
+}
+
+std::string fsbytes(py::handle value, const char *what) {
+  PyObject *out = nullptr;
+  if (!PyUnicode_FSConverter(value.ptr(), &out)) {
+    if (PyErr_ExceptionMatches(PyExc_TypeError)) {
+      PyErr_Clear();
+      throw py::type_error(std::string(what) + " must be str, bytes or os.PathLike");
+    }
+    throw py::error_already_set(); // an embedded NUL: ValueError
+  }
+  py::bytes bytes = py::reinterpret_steal<py::bytes>(out);
+  return bytes.cast<std::string>();
+}
+
+py::str fsstr(const std::string &bytes) {
+  PyObject *out =
+      PyUnicode_DecodeFSDefaultAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size()));
+  if (!out)
+    throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(out);
+}
+
+std::string shown(const std::string &bytes) {
+  PyObject *text =
+      PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "backslashreplace");
+  if (!text)
+    throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(text).cast<std::string>();
 }
 
 std::string narrow(const wchar_t *text) {

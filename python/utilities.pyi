@@ -1,6 +1,7 @@
 """Type stub of the module utilities (bindings of libUtilities)."""
 
 import datetime as _datetime
+import os
 from typing import Mapping, NamedTuple, Optional, Sequence, Tuple, Union
 
 __version__: str
@@ -60,20 +61,21 @@ class Segment(NamedTuple):
     value: int
 
 _Bytes = Union[bytes, bytearray, memoryview]
+_Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 
 class IndexedFile:
     @staticmethod
-    def open(path: str) -> IndexedFile: ...
+    def open(path: _Path) -> IndexedFile: ...
     @staticmethod
     def write(
-        path: str,
-        segments: Mapping[str, Union[_Bytes, Tuple[_Bytes, int, int]]],
+        path: _Path,
+        segments: Mapping[Union[str, bytes], Union[_Bytes, Tuple[_Bytes, int, int]]],
         *,
         dataversion: int = 0,
         datarevision: int = 0,
     ) -> None: ...
     def segments(self) -> list[Segment]: ...
-    def read(self, name: str, type: int = -1) -> bytes: ...
+    def read(self, name: Union[str, bytes], type: int = -1) -> bytes: ...
     def close(self) -> None: ...
     def __enter__(self) -> IndexedFile: ...
     def __exit__(self, *args: object) -> None: ...

@@ -43,6 +43,19 @@ def test_a_written_file_has_the_library_layout_and_reads_back(tmp_path):
         assert d.read("big") == big and d.read("empty") == b""
 
 
+def test_paths_may_be_path_objects_and_names_need_not_be_utf8(tmp_path):
+    path = tmp_path / "n.if"
+    ut.IndexedFile.write(path, {b"caf\xe9": b"latin", "ok": b"y"})
+    with ut.IndexedFile.open(path) as d:
+        latin = d.segments()[0].name
+        assert latin == "caf\udce9" and d.path == str(path)
+        assert d.read(latin) == b"latin" and d.read(b"caf\xe9") == b"latin"
+        with pytest.raises(KeyError, match=r"caf\\+xe9 of type 3"):
+            d.read(b"caf\xe9", 3)
+    with pytest.raises(TypeError):
+        ut.IndexedFile.open(3)
+
+
 def test_files_utiltool_writes_read_here_and_files_written_here_list_there(tmp_path, tool):
     (tmp_path / "alpha").write_bytes(b"0123456789")
     (tmp_path / "beta").write_bytes(b"hello")
@@ -95,7 +108,7 @@ def test_refused_writes_raise_and_leave_no_file(tmp_path):
         assert not path.exists()
     with pytest.raises(OverflowError):
         ut.IndexedFile.write(str(path), {"a": (b"x", 2**64, 0)})
-    with pytest.raises(ValueError, match="NUL"):
+    with pytest.raises(ValueError, match="null"):
         ut.IndexedFile.write(str(path), {"a\0b": b"x"})
     with pytest.raises(ValueError):
         ut.IndexedFile.write(str(path), {"a": b"x"}, dataversion=256)
