@@ -87,6 +87,20 @@ TEST(UtilFstmem, BadFreesAreReportedAndChangeNothing) {
   EXPECT_EQ(listing(pool), dumped("bad", 8, 4, {0}, "0 / 4 (0%)"));
   EXPECT_EQ(pool.getnewptr(), a);
   EXPECT_EQ(pool.getnewptr(), a + 8) << "a refused free corrupted the free list";
+
+  // Element sizes that are no power of two: only element starts are taken back.
+  for (unsigned long size : {12ul, 20ul, 36ul, 1000ul}) {
+    UT_FASTMEM odd(size, 5, "odd");
+    char *e0 = static_cast<char *>(odd.getnewptr());
+    char *e1 = static_cast<char *>(odd.getnewptr());
+    rec.clear();
+    for (unsigned long off : {4ul, 8ul, size - 4, size + 4, 2 * size - 4})
+      odd.kor_free(e0 + off);
+    EXPECT_EQ(rec.problems().size(), 5u) << "interior addresses of " << size << "-byte elements";
+    odd.kor_free(e1);
+    odd.kor_free(e0);
+    EXPECT_EQ(rec.problems().size(), 5u) << "element starts of " << size << "-byte elements";
+  }
 }
 
 // A model of the block chain: blocks by their first element, front first.

@@ -38,7 +38,7 @@ bool holds(const UT_FM_BLOCK_HEAD *block, const void *p, unsigned long block_siz
 UT_FASTMEM_IMP::UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, const char *name)
     : UT_STATOBJ("UT_FASTMEM_IMP"), head(nullptr), elem_size(0), elem_cnt(elem_cnt), block_size(0),
       debug_level(0), classname(name), room(nullptr), slots(nullptr), nslots(0), nfilled(0),
-      gshift(0) {
+      gshift(0), elem_recip(0) {
   if (UT_FASTMEM_MGR *mgr = UT_FASTMEM_MGR::Instance())
     mgr->add(this);
   // Round up to a multiple of 4 (13, 14 and 15 give 16), and make room for the link.
@@ -48,6 +48,8 @@ UT_FASTMEM_IMP::UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, 
   block_size = elem_cnt * this->elem_size;
   while (gshift < 63 && (std::uintptr_t(1) << gshift) < block_size)
     ++gshift;
+  if (this->elem_size <= UINT32_MAX)
+    elem_recip = UINT64_MAX / this->elem_size + 1;
 }
 
 UT_FASTMEM_IMP::~UT_FASTMEM_IMP() {
@@ -253,6 +255,15 @@ void *UT_FASTMEM_IMP::getnewptr() {
   return elem;
 }
 
+// Whether an offset into a block is a multiple of elem_size: offsets below 2^32 are
+// tested by multiplying with the reciprocal (n is a multiple of d exactly when n times
+// ceil(2^64 / d), modulo 2^64, is below that reciprocal), larger ones by division.
+inline bool UT_FASTMEM_IMP::on_element(std::uintptr_t offset) const {
+  if (offset <= UINT32_MAX && elem_recip)
+    return static_cast<std::uint64_t>(offset) * elem_recip < elem_recip;
+  return offset % elem_size == 0;
+}
+
 void UT_FASTMEM_IMP::int_free(void *p) {
   if (!head) {
     UT_REPORT(numbered_msg, 19, "Unable to free as memory was not allocated.\n");
@@ -264,7 +275,7 @@ void UT_FASTMEM_IMP::int_free(void *p) {
   std::uintptr_t offset =
       block ? reinterpret_cast<std::uintptr_t>(p) - reinterpret_cast<std::uintptr_t>(block->storage)
             : 0;
-  if (!block || offset % elem_size != 0 || block->used == 0) {
+  if (!block || !on_element(offset) || block->used == 0) {
     UT_REPORT(numbered_msg, 19, "Tried to delete a pointer not in list.\n");
     return;
   }

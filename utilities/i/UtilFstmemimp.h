@@ -59,10 +59,11 @@ public:
     std::uintptr_t granule;
     UT_FM_BLOCK_HEAD *block;
   };
-  SLOT *slots;           // open addressing, linear probing; nslots a power of two
-  unsigned long nslots;  // 0 until the first block
-  unsigned long nfilled; // slots in use
-  unsigned gshift;       // granule of an address: address >> gshift
+  SLOT *slots;              // open addressing, linear probing; nslots a power of two
+  unsigned long nslots;     // 0 until the first block
+  unsigned long nfilled;    // slots in use
+  unsigned gshift;          // granule of an address: address >> gshift
+  std::uint64_t elem_recip; // 2^64 / elem_size rounded up, 0 when elem_size is too large
 
   UT_FASTMEM_IMP(const UT_FASTMEM_IMP &) = delete;
   UT_FASTMEM_IMP &operator=(const UT_FASTMEM_IMP &) = delete;
@@ -80,6 +81,7 @@ private:
   bool index_block(UT_FM_BLOCK_HEAD *block);
   void unindex_block(UT_FM_BLOCK_HEAD *block);
   UT_FM_BLOCK_HEAD *block_of(const void *p) const;
+  bool on_element(std::uintptr_t offset) const;
 };
 
 // A contiguous array of pool pointers; `ptrs` is its handle variable.
