@@ -350,7 +350,9 @@ void UT_FASTMEM_MGR::add(UT_FASTMEM_IMP *pool) {
 }
 
 void UT_FASTMEM_MGR::remove(UT_FASTMEM_IMP *pool) {
-  for (long i = 0; i < pools.num; ++i) {
+  // From the newest: pools usually go in the reverse order of their making, and a program
+  // that makes and drops pools one after another then finds each at once.
+  for (long i = pools.num - 1; i >= 0; --i) {
     if (pools.ptrs[i] == pool) {
       pools.a_shift(i + 1, -1);
       return;
