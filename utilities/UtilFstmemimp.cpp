@@ -279,11 +279,16 @@ void UT_FASTMEM_IMP::int_free(void *p) {
     UT_REPORT(numbered_msg, 19, "Tried to delete a pointer not in list.\n");
     return;
   }
-  move_to_front(block);
-  // At the front of the chain, the block is the first with room.
-  if (block->free)
-    room_remove(block);
-  room_push_front(block);
+  // At the front of the chain, the block is the first with room. The head block with
+  // room is first already.
+  if (block != head) {
+    move_to_front(block);
+    if (block->free)
+      room_remove(block);
+    room_push_front(block);
+  } else if (!block->free) {
+    room_push_front(block);
+  }
   setlink(p, block->free);
   block->free = p;
   --block->used;
