@@ -38,8 +38,9 @@ struct RowAdder {
 // shared), a number of repetitions. bench/run interleaves the repetitions of a suite, so
 // repetition k of ours and of its peer meet the same machine conditions; BenchMain takes
 // the ratio per repetition and reports the median ratio with its range.
-const int kRepetitions = 15;
+const int kRepetitions = 21;
 const int kSlowRepetitions = 5;
+const int kNoisyRepetitions = 41;
 
 inline void configure(benchmark::internal::Benchmark *b) {
   b->Unit(benchmark::kMillisecond)->MinTime(0.05)->Repetitions(kRepetitions);
@@ -49,6 +50,13 @@ inline void configure(benchmark::internal::Benchmark *b) {
 inline void configure_slow(benchmark::internal::Benchmark *b) {
   configure(b);
   b->Repetitions(kSlowRepetitions);
+}
+
+// Work that is cheap but swings with the machine's load (the allocators, which spend much
+// of their time in the kernel's page handling): more repetitions.
+inline void configure_noisy(benchmark::internal::Benchmark *b) {
+  configure(b);
+  b->Repetitions(kNoisyRepetitions);
 }
 
 // Bytes the C heap holds right now (small blocks plus mmapped ones): the difference
@@ -88,5 +96,6 @@ template <class T> void shuffle(std::vector<T> &v, Rng &rng) {
 // Registers fn under its own name with the common settings.
 #define UT_BENCH(fn) BENCHMARK(fn)->Apply(utbench::configure)
 #define UT_BENCH_SLOW(fn) BENCHMARK(fn)->Apply(utbench::configure_slow)
+#define UT_BENCH_NOISY(fn) BENCHMARK(fn)->Apply(utbench::configure_noisy)
 
 #endif

@@ -93,15 +93,15 @@ void FastmemGrowth(benchmark::State &state) {
 
 } // namespace
 
-UT_BENCH(Fastmem32Lifo);
-UT_BENCH(Malloc32Lifo);
-UT_BENCH(BoostPool32Lifo);
-UT_BENCH(Fastmem32Random);
-UT_BENCH(Malloc32Random);
-UT_BENCH(BoostPool32Random);
-UT_BENCH(Smallmem16);
-UT_BENCH(Malloc16);
-UT_BENCH(FastmemGrowth)->Arg(65536)->Arg(1048576);
+UT_BENCH_NOISY(Fastmem32Lifo);
+UT_BENCH_NOISY(Malloc32Lifo);
+UT_BENCH_NOISY(BoostPool32Lifo);
+UT_BENCH_NOISY(Fastmem32Random);
+UT_BENCH_NOISY(Malloc32Random);
+UT_BENCH_NOISY(BoostPool32Random);
+UT_BENCH_NOISY(Smallmem16);
+UT_BENCH_NOISY(Malloc16);
+UT_BENCH_NOISY(FastmemGrowth)->Arg(65536)->Arg(1048576);
 
 UT_BENCH_ROW("`UT_FASTMEM` getnewptr/kor_free vs malloc/free, LIFO free", "1M 32-byte objects",
              "Fastmem32Lifo", "Malloc32Lifo", 0.55);
