@@ -37,6 +37,9 @@ private:
 // until the record is first filled), size, type and client value. The size, type and
 // value are not set by the constructor; an operation that finds no segment sets the name
 // to "" and leaves the other three as they were.
+// Type and value are signed 32-bit numbers in the file and come back sign-extended: a
+// value written as 0xB7B7B7B7 reads back as -1212696649 (mask with 0xFFFFFFFF for the
+// unsigned pattern).
 class UT_IFILESEGINFO {
 public:
   UT_IFILESEGINFO();
