@@ -41,3 +41,4 @@ install(CODE "
   file(INSTALL \"${PROJECT_BINARY_DIR}/utilities.pc\"
     DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\")
 ")
+include(${CMAKE_CURRENT_LIST_DIR}/Docs.cmake)
