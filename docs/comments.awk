@@ -14,8 +14,11 @@ BEGIN { leading = 1 }
   leading = 0
   if (line ~ /^[ \t]*#/) { print line; next }
   if (line ~ /^[ \t]*\/\//) { sub(/\/\//, "///", line); print line; next }
-  if (line !~ /"/ && match(line, /[ \t]+\/\/ ?/)) {
-    line = substr(line, 1, RSTART - 1) " ///< " substr(line, RSTART + RLENGTH)
+  # A trailing comment: the first // after code that stands outside a string literal.
+  if (match(line, /[ \t]+\/\/ ?/)) {
+    before = substr(line, 1, RSTART - 1)
+    if (gsub(/"/, "\"", before) % 2 == 0)
+      line = substr(line, 1, RSTART - 1) " ///< " substr(line, RSTART + RLENGTH)
   }
   print line
 }

@@ -13,13 +13,18 @@
 // calendar time of the record's date, or -1 when the date did not parse.
 class Util_Install_Record {
 public:
+  // A record of key's value at calendar time `time`; a null value makes a search probe.
   Util_Install_Record(const char *key, long time, const char *value);
+  // Frees the key and the value.
   ~Util_Install_Record();
   Util_Install_Record(const Util_Install_Record &) = delete;
   Util_Install_Record &operator=(const Util_Install_Record &) = delete;
 
+  // Owned copy of the key.
   char *key;
+  // Calendar time of the record's date; -1 when the date did not parse.
   long time;
+  // The value text, owned; null for a search probe.
   UT_STRING *value;
 };
 
@@ -48,12 +53,15 @@ public:
 // Util_Version_Hash_Element: a key and its owned list of records.
 class Util_Version_Hash_Element {
 public:
+  // An element for key (copied) with an empty record list.
   explicit Util_Version_Hash_Element(const char *key);
   ~Util_Version_Hash_Element(); // releases the key, every record and the list
   Util_Version_Hash_Element(const Util_Version_Hash_Element &) = delete;
   Util_Version_Hash_Element &operator=(const Util_Version_Hash_Element &) = delete;
 
+  // Owned copy of the key.
   char *key;
+  // The key's records, newest first; owned.
   Util_LIST_Util_Install_Record *list;
 };
 
@@ -81,6 +89,7 @@ public:
 // `fallback` when the text does not have the six space-separated fields.
 class Util_Version_Time {
 public:
+  // The calendar time of date, or fallback when it does not parse.
   static long Convert(const char *date, long fallback);
 };
 
@@ -92,6 +101,7 @@ public:
 // different file is found). The text is valid until the next reload.
 class Util_Version {
 public:
+  // Key's value from the install records, or null (see the class comment).
   static const char *GetValue(const char *key, const char *date);
 };
 
