@@ -1,13 +1,15 @@
 // Equation texts from outside: gen_hex, both validate forms and gen_equatestr in both
-// conventions. Input: one byte that picks the line count (0 to 7, so out-of-range counts
-// are tried too), then the text. Whenever an INIT text converts to an equation, reading
-// that equation back must give the same INIT digits.
+// conventions, and UT_LUT reading the same texts. Input: one byte that picks the line count
+// (0 to 7, so out-of-range counts are tried too), then the text. Whenever an INIT text
+// converts to an equation, reading that equation back must give the same INIT digits;
+// UT_LUT must agree with UT_EQUATE, and its minimal equation must read back to its table.
 #include "Utilities.h"
 
 #include "fuzz_support.h"
 
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -20,6 +22,48 @@ void check(bool ok) {
 }
 
 bool is_code(int code) { return code >= UT_EQ_OK && code <= UT_EQ_INVALID; }
+
+bool same_message(const wchar_t *a, const wchar_t *b) {
+  return (!a && !b) || (a && b && std::wcscmp(a, b) == 0);
+}
+
+// UT_LUT on the same text: the codes, messages and texts of UT_EQUATE where both take the
+// line count, and every text it writes read back to the table it holds.
+void run_lut(unsigned char assignform, const char *text, long nlines) {
+  UT_EQUATE eq(assignform);
+  UT_LUT lut(assignform);
+  char *ours = nullptr;
+  char *theirs = nullptr;
+
+  int code = lut.from_equation(text, NAMES, nlines);
+  check(is_code(code) && code != UT_EQ_WARNING);
+  if (nlines >= 2 && nlines <= 5) {
+    const int theircode = eq.gen_hex(text, NAMES, nlines, "O", theirs);
+    check(code == theircode && same_message(lut.geterrmsg(), eq.geterrmsg()));
+    if (code == UT_EQ_OK && !assignform)
+      check(lut.gen_init(ours) == UT_EQ_OK && std::strcmp(ours, theirs) == 0);
+  }
+
+  code = lut.from_init(text, nlines);
+  check(is_code(code));
+  if (nlines >= 2) {
+    const int theircode = eq.gen_equatestr(text, NAMES, nlines, "O", theirs);
+    check(code == theircode && same_message(lut.geterrmsg(), eq.geterrmsg()));
+    if (code <= UT_EQ_WARNING)
+      check(lut.gen_minterms(NAMES, "O", ours) == UT_EQ_OK && std::strcmp(ours, theirs) == 0);
+  }
+  if (code > UT_EQ_WARNING)
+    return;
+  const uint64_t table = lut.getword();
+  check(lut.gen_kmap(NAMES, ours) == UT_EQ_OK);
+  check(lut.gen_minimal(NAMES, "O", ours) == UT_EQ_OK);
+  const std::string minimal = ours;
+  UT_LUT back(assignform);
+  if (nlines <= 5) { // six-line equations are read once the reader's word grows
+    check(back.from_equation(minimal.c_str(), NAMES, nlines) == UT_EQ_OK);
+    check(back.getword() == table);
+  }
+}
 
 // The digits an INIT text stands for at this width: the last `width` characters, upper
 // case, padded in front with zeros.
@@ -79,5 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string text(reinterpret_cast<const char *>(data + 1), size - 1); // cut at a NUL
   run(0, text.c_str(), nlines);
   run(1, text.c_str(), nlines);
+  run_lut(0, text.c_str(), nlines);
+  run_lut(1, text.c_str(), nlines);
   return 0;
 }

@@ -19,6 +19,7 @@
 #include "UtilHash.h"
 #include "UtilIfile.h"
 #include "UtilList.h"
+#include "UtilLut.h"
 #include "UtilPtrfil.h"
 #include "UtilQsort.h"
 #include "UtilSmem.h"

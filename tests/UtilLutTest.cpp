@@ -1,0 +1,439 @@
+#include "UtilLut.h"
+#include "UtilLutimp.h"
+
+#include "LutIsop.h"
+#include "RecordingMsgman.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+const char *NAMES[] = {"A0", "A1", "A2", "A3", "A4", "A5"};
+
+std::string narrow(const wchar_t *w) { return w ? std::string(w, w + std::wcslen(w)) : ""; }
+
+uint64_t tablemask(long nlines) { return nlines >= 6 ? ~0ull : (1ull << (1u << nlines)) - 1; }
+
+// A sum of products read back by hand, independently of the equation reader.
+struct Sop {
+  bool ok = true;
+  int terms = 0, literals = 0;
+  uint64_t table = 0;
+};
+
+// Reads "lhs = t + t" (or "lhs=t+t") over NAMES and evaluates it on every address.
+Sop read_sop(const std::string &text, long nlines, bool compact) {
+  Sop sop;
+  const std::string plus = compact ? "+" : " + ";
+  const size_t equals = text.find(compact ? "=" : " = ");
+  std::string body = text.substr(equals + (compact ? 1 : 3));
+  if (body == "0")
+    return sop;
+  std::vector<std::string> terms;
+  for (size_t at; (at = body.find(plus)) != std::string::npos; body.erase(0, at + plus.size()))
+    terms.push_back(body.substr(0, at));
+  terms.push_back(body);
+  for (const std::string &term : terms) {
+    uint64_t covered = tablemask(nlines);
+    ++sop.terms;
+    if (term == "1") {
+      sop.table |= covered;
+      continue;
+    }
+    size_t start = 0;
+    while (start <= term.size()) {
+      const size_t stop = std::min(term.find('*', start), term.size());
+      std::string literal = term.substr(start, stop - start);
+      const bool inverted = !literal.empty() && literal[0] == '~';
+      if (inverted)
+        literal.erase(0, 1);
+      long line = 0;
+      while (line < nlines && literal != NAMES[line])
+        ++line;
+      sop.ok = sop.ok && line < nlines;
+      for (unsigned a = 0; a < (1u << nlines); ++a)
+        if (line < nlines && ((a >> line) & 1) == inverted)
+          covered &= ~(1ull << a);
+      ++sop.literals;
+      start = stop + 1;
+    }
+    sop.table |= covered;
+  }
+  return sop;
+}
+
+uint64_t random_table(std::mt19937_64 &rng, long nlines) { return rng() & tablemask(nlines); }
+
+// The cheapest cover (terms, then literals) by trying every set of prime implicants, found
+// here from scratch: implicants checked address by address, primes as the implicants no
+// other implicant contains. Any minimal cover can be made of primes only.
+std::pair<int, int> exhaustive_minimum(uint64_t table, long nlines) {
+  struct Term {
+    uint64_t covered;
+    int literals;
+  };
+  std::vector<Term> implicants;
+  int cubes = 1;
+  for (long i = 0; i < nlines; ++i)
+    cubes *= 3;
+  for (int code = 0; code < cubes; ++code) {
+    Term t{0, 0};
+    for (unsigned a = 0; a < (1u << nlines); ++a) {
+      bool in = true;
+      int digits = code;
+      for (long i = 0; i < nlines; ++i, digits /= 3)
+        if (digits % 3 != 2 && static_cast<int>((a >> i) & 1) != digits % 3)
+          in = false;
+      if (in)
+        t.covered |= 1ull << a;
+    }
+    for (int digits = code, i = 0; i < nlines; ++i, digits /= 3)
+      t.literals += digits % 3 != 2;
+    if (!(t.covered & ~table))
+      implicants.push_back(t);
+  }
+  std::vector<Term> primes;
+  for (const Term &t : implicants) {
+    bool prime = true;
+    for (const Term &u : implicants)
+      if (u.covered != t.covered && (u.covered & t.covered) == t.covered)
+        prime = false;
+    if (prime)
+      primes.push_back(t);
+  }
+  // Covers of exactly `size` primes, each pick covering the lowest address still open.
+  int best = -1;
+  std::vector<int> picked;
+  auto search = [&](auto &self, uint64_t open, int size, int literals) -> void {
+    if (!open) {
+      if (static_cast<int>(picked.size()) == size && (best < 0 || literals < best))
+        best = literals;
+      return;
+    }
+    if (static_cast<int>(picked.size()) == size)
+      return;
+    const uint64_t lowest = open & (~open + 1);
+    for (size_t p = 0; p < primes.size(); ++p)
+      if (primes[p].covered & lowest) {
+        picked.push_back(static_cast<int>(p));
+        self(self, open & ~primes[p].covered, size, literals + primes[p].literals);
+        picked.pop_back();
+      }
+  };
+  for (int size = 0;; ++size) {
+    search(search, table, size, 0);
+    if (best >= 0)
+      return {size, best};
+  }
+}
+
+// "code out message" of one UT_LUT text operation or UT_EQUATE conversion.
+std::string outcome(int code, const char *out, const wchar_t *msg) {
+  return std::to_string(code) + " " + (out ? out : "(null)") + " " + narrow(msg);
+}
+} // namespace
+
+TEST(UtilLut, ANewObjectHoldsZeroOverOneLineAndWordsAreCutToTheTable) {
+  UT_LUT lut;
+  EXPECT_EQ(lut.getlines(), 1);
+  EXPECT_EQ(lut.getword(), 0u);
+  EXPECT_EQ(lut.geterrmsg(), nullptr);
+  EXPECT_EQ(lut.from_word(~0ull, 3), UT_EQ_OK);
+  EXPECT_EQ(lut.getword(), 0xFFu) << "bits above the eight addresses must be cleared";
+  EXPECT_EQ(lut.from_word(0x96, 3), UT_EQ_OK);
+  for (uint64_t a = 0; a < 8; ++a)
+    EXPECT_EQ(lut.value(a | (a << 3) | 0xFF00), (0x96 >> a) & 1) << "address " << a;
+  EXPECT_EQ(lut.support(), 7u);
+  EXPECT_EQ(lut.from_word(0xF0F0F0F0F0F0F0F0ull, 6), UT_EQ_OK);
+  EXPECT_EQ(lut.support(), 4u) << "only line 2 matters";
+  EXPECT_EQ(lut.from_word(0, 6), UT_EQ_OK);
+  EXPECT_EQ(lut.support(), 0u);
+}
+
+TEST(UtilLut, RefusedSourcesAndTextsKeepTheFunctionAndReportWhy) {
+  UT_LUT lut;
+  ASSERT_EQ(lut.from_word(0x8, 2), UT_EQ_OK);
+  char *out = nullptr;
+  EXPECT_EQ(lut.from_word(1, 0), UT_EQ_BADLINES);
+  EXPECT_EQ(lut.from_init("1", 7), UT_EQ_BADLINES);
+  EXPECT_EQ(narrow(lut.geterrmsg()), "Wrong number of address lines.");
+  EXPECT_EQ(lut.from_init("G", 2), UT_EQ_BADCHAR);
+  EXPECT_EQ(narrow(lut.geterrmsg()), "Bad character 'G' in INITSTATE string.");
+  EXPECT_EQ(lut.from_equation("O = A0 +", NAMES, 2), UT_EQ_INVALID);
+  EXPECT_EQ(lut.from_equation("O = A7", NAMES, 2), UT_EQ_INVALID);
+  EXPECT_EQ(narrow(lut.geterrmsg()), "Unknown literal \"A7\".");
+  EXPECT_EQ(lut.getlines(), 2);
+  EXPECT_EQ(lut.getword(), 0x8u) << "a refusal must leave the held function alone";
+  EXPECT_EQ(lut.gen_minimal(nullptr, "O", out), UT_EQ_INVALID);
+  EXPECT_EQ(out, nullptr);
+  const char *missing[] = {"A0", nullptr};
+  EXPECT_EQ(lut.gen_kmap(missing, out), UT_EQ_INVALID);
+  EXPECT_EQ(narrow(lut.geterrmsg()), "Missing address-line names.");
+  EXPECT_EQ(lut.gen_init(out), UT_EQ_OK);
+  EXPECT_STREQ(out, "8");
+  EXPECT_EQ(lut.geterrmsg(), nullptr) << "each operation replaces the message";
+}
+
+TEST(UtilLut, CopiesHoldTheSameFunctionConventionAndMessage) {
+  UT_LUT compact(1);
+  ASSERT_EQ(compact.from_init("INIT=0x12", 2), UT_EQ_WARNING);
+  UT_LUT copy(compact);
+  UT_LUT assigned;
+  assigned = copy;
+  UT_LUT &same = assigned;
+  assigned = same;
+  char *out = nullptr;
+  for (UT_LUT *lut : {&copy, &assigned}) {
+    EXPECT_EQ(lut->getword(), 0x2u);
+    EXPECT_EQ(narrow(lut->geterrmsg()), "Extra bits specified in the INITSTATE - ignoring.");
+    EXPECT_EQ(lut->gen_minimal(NAMES, "O", out), UT_EQ_OK);
+    EXPECT_STREQ(out, "O=A0*~A1");
+  }
+  ASSERT_EQ(compact.from_word(0, 2), UT_EQ_OK);
+  EXPECT_EQ(copy.getword(), 0x2u) << "a copy must not share its state";
+}
+
+TEST(UtilLut, ConstantsAndOneLineFunctionsHaveTheirOwnTexts) {
+  UT_LUT lut, compact(1);
+  char *out = nullptr;
+  const struct {
+    UT_LUT *lut;
+    uint64_t word;
+    long nlines;
+    const char *minimal, *minterms, *init;
+  } cases[] = {
+      {&lut, 0, 4, "O = 0", "O = 0", "0000"},
+      {&lut, 0xFFFF, 4, "O = 1", nullptr, "FFFF"},
+      {&compact, 0xF, 2, "O=1", "O=~A0*~A1+A0*~A1+~A0*A1+A0*A1", "F"},
+      {&lut, 0x1, 1, "O = ~A0", "O = ~A0", "1"},
+      {&lut, 0x2, 1, "O = A0", "O = A0", "2"},
+      {&compact, 0x3, 1, "O=1", "O=~A0+A0", "3"},
+  };
+  for (const auto &c : cases) {
+    ASSERT_EQ(c.lut->from_word(c.word, c.nlines), UT_EQ_OK);
+    EXPECT_EQ(c.lut->gen_minimal(NAMES, "O", out), UT_EQ_OK);
+    EXPECT_STREQ(out, c.minimal);
+    if (c.minterms) {
+      EXPECT_EQ(c.lut->gen_minterms(NAMES, "O", out), UT_EQ_OK);
+      EXPECT_STREQ(out, c.minterms);
+    }
+    EXPECT_EQ(c.lut->gen_init(out), UT_EQ_OK);
+    EXPECT_STREQ(out, c.init);
+  }
+  // One line reads one digit; bits of addresses it does not have are extra bits.
+  EXPECT_EQ(lut.from_init("3", 1), UT_EQ_OK);
+  EXPECT_EQ(lut.getword(), 3u);
+  EXPECT_EQ(lut.from_init("6", 1), UT_EQ_WARNING);
+  EXPECT_EQ(narrow(lut.geterrmsg()), "Extra bits specified in the INITSTATE - ignoring.");
+  EXPECT_EQ(lut.getword(), 2u);
+  EXPECT_EQ(lut.from_init("", 1), UT_EQ_WARNING);
+  EXPECT_EQ(lut.getword(), 0u);
+}
+
+TEST(UtilLut, MinimalTermsAndLiteralsComeInTheDocumentedOrder) {
+  UT_LUT lut;
+  char *out = nullptr;
+  const struct {
+    const char *init;
+    long nlines;
+    const char *minimal;
+  } cases[] = {
+      {"AAAA", 4, "O = A0"},
+      {"FFFFFFFE", 5, "O = A0 + A1 + A2 + A3 + A4"},
+      {"6", 2, "O = A0*~A1 + ~A0*A1"},
+      // Fewest literals first, then the lowest address, then the lines used.
+      {"EA", 3, "O = A0 + A1*A2"},
+      {"2A", 3, "O = A0*~A1 + A0*~A2"},
+      {"1E", 3, "O = A0*~A2 + A1*~A2 + ~A0*~A1*A2"},
+      {"8000000000000001", 6, "O = ~A0*~A1*~A2*~A3*~A4*~A5 + A0*A1*A2*A3*A4*A5"},
+  };
+  for (const auto &c : cases) {
+    ASSERT_EQ(lut.from_init(c.init, c.nlines), UT_EQ_OK) << c.init;
+    EXPECT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
+    EXPECT_STREQ(out, c.minimal) << c.init;
+  }
+}
+
+TEST(UtilLut, KarnaughMapsAreGrayCodedWithTheHighLinesOnTheRows) {
+  UT_LUT lut;
+  char *out = nullptr;
+  ASSERT_EQ(lut.from_init("E8C0", 4), UT_EQ_OK);
+  ASSERT_EQ(lut.gen_kmap(NAMES, out), UT_EQ_OK);
+  EXPECT_STREQ(out, "A3 A2 \\ A1 A0\n"
+                    "   00 01 11 10\n"
+                    "00  0  0  0  0\n"
+                    "01  0  0  1  1\n"
+                    "11  0  1  1  1\n"
+                    "10  0  0  1  0\n");
+  ASSERT_EQ(lut.from_word(2, 1), UT_EQ_OK);
+  ASSERT_EQ(lut.gen_kmap(NAMES, out), UT_EQ_OK);
+  EXPECT_STREQ(out, "\\ A0\n 0 1\n 0 1\n");
+  // Six lines: every cell holds the value of its Gray-coded row and column.
+  std::mt19937_64 rng(18);
+  const uint64_t word = rng();
+  ASSERT_EQ(lut.from_word(word, 6), UT_EQ_OK);
+  ASSERT_EQ(lut.gen_kmap(NAMES, out), UT_EQ_OK);
+  std::vector<std::string> lines;
+  for (std::string text = out; !text.empty(); text.erase(0, text.find('\n') + 1))
+    lines.push_back(text.substr(0, text.find('\n')));
+  ASSERT_EQ(lines.size(), 10u);
+  EXPECT_EQ(lines[0], "A5 A4 A3 \\ A2 A1 A0");
+  for (unsigned r = 0; r < 8; ++r)
+    for (unsigned c = 0; c < 8; ++c) {
+      const unsigned address = ((r ^ (r >> 1)) << 3) | (c ^ (c >> 1));
+      EXPECT_EQ(lines[2 + r][3 + 4 * c + 3] - '0', static_cast<int>((word >> address) & 1))
+          << "row " << r << " column " << c << " of " << out;
+    }
+}
+
+TEST(UtilLut, EveryFourLineFunctionComesOutAsEquationsThatEvaluateBackToIt) {
+  UT_LUT lut;
+  char *out = nullptr;
+  for (uint64_t table = 0; table < 65536; ++table) {
+    ASSERT_EQ(lut.from_word(table, 4), UT_EQ_OK);
+    ASSERT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
+    const Sop minimal = read_sop(out, 4, false);
+    ASSERT_TRUE(minimal.ok && minimal.table == table) << std::hex << table << ": " << out;
+    ASSERT_EQ(lut.gen_minterms(NAMES, "O", out), UT_EQ_OK);
+    const Sop minterms = read_sop(out, 4, false);
+    ASSERT_TRUE(minterms.ok && minterms.table == table) << std::hex << table << ": " << out;
+  }
+}
+
+TEST(UtilLut, MinimalCoversMatchAnExhaustiveSearchOverCovers) {
+  const unsigned seed = 1806;
+  std::mt19937_64 rng(seed);
+  UT_LUT lut;
+  char *out = nullptr;
+  std::vector<std::pair<uint64_t, long>> work;
+  for (uint64_t table = 0; table < 256; ++table)
+    work.push_back({table, 3});
+  for (int k = 0; k < 2000; ++k)
+    work.push_back({random_table(rng, 4), 4});
+  for (const auto &w : work) {
+    ASSERT_EQ(lut.from_word(w.first, w.second), UT_EQ_OK);
+    ASSERT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
+    const Sop sop = read_sop(out, w.second, false);
+    const std::pair<int, int> best = exhaustive_minimum(w.first, w.second);
+    ASSERT_EQ(std::make_pair(sop.terms, sop.literals), best)
+        << "seed " << seed << ", " << w.second << " lines, table " << std::hex << w.first << ": "
+        << out;
+  }
+}
+
+TEST(UtilLut, RandomFiveAndSixLineMinimalCoversAreRightAndNoLargerThanAnIsop) {
+  const unsigned seed = 64;
+  std::mt19937_64 rng(seed);
+  UT_LUT lut(1);
+  char *out = nullptr;
+  for (int k = 0; k < 600; ++k) {
+    const long nlines = 5 + k % 2;
+    // Sparse, dense and balanced tables.
+    uint64_t table = random_table(rng, nlines);
+    if (k % 3 == 1)
+      table &= rng();
+    else if (k % 3 == 2)
+      table |= rng() & tablemask(nlines);
+    ASSERT_EQ(lut.from_word(table, nlines), UT_EQ_OK);
+    ASSERT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
+    const Sop sop = read_sop(out, nlines, true);
+    ASSERT_TRUE(sop.ok && sop.table == table)
+        << "seed " << seed << ", table " << std::hex << table << ": " << out;
+    int isopliterals = 0;
+    const std::vector<lutisop::Term> isop = lutisop::isop(table, static_cast<int>(nlines));
+    for (const lutisop::Term &t : isop)
+      isopliterals += __builtin_popcount(t.first);
+    EXPECT_LE(std::make_pair(sop.terms, sop.literals),
+              std::make_pair(static_cast<int>(isop.size()), isopliterals))
+        << "seed " << seed << ", table " << std::hex << table << ": " << out;
+  }
+}
+
+TEST(UtilLut, EquationsRoundTripThroughInitDigits) {
+  const unsigned seed = 2026;
+  std::mt19937_64 rng(seed);
+  UT_LUT lut, back;
+  char *out = nullptr;
+  for (int k = 0; k < 500; ++k) {
+    const long nlines = 1 + k % 5;
+    const uint64_t table = random_table(rng, nlines);
+    ASSERT_EQ(lut.from_word(table, nlines), UT_EQ_OK);
+    ASSERT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
+    const std::string minimal = out;
+    ASSERT_EQ(back.from_equation(minimal.c_str(), NAMES, nlines), UT_EQ_OK)
+        << "seed " << seed << ": " << minimal << " " << narrow(back.geterrmsg());
+    ASSERT_EQ(back.gen_init(out), UT_EQ_OK);
+    const std::string init = out;
+    ASSERT_EQ(lut.from_init(init.c_str(), nlines), UT_EQ_OK);
+    ASSERT_EQ(lut.getword(), table) << "seed " << seed << ": " << minimal << " -> " << init;
+  }
+}
+
+TEST(UtilLut, InitTextsAndEquationsGiveWhatUtEquateGives) {
+  const char *inits[] = {"8",     "6",        "",         "12",        "1",       "G",
+                         "8\xE9", "0x8",      "INIT=0x8", "0X8",       "init=1F", "dead",
+                         "BEEF1", "fFfFfFfF", "=",        "123456789", "7a"};
+  const char *equations[] = {"O = A0*A1",  "A0",        "a4",   "O = ", "A0)", "(A0", "A0 A1",
+                             "~(A0@A1)*1", "A0+~a1*A2", "O=A5", "A0_1", "10",  "A3+"};
+  char *ours = nullptr, *theirs = nullptr;
+  for (unsigned char assignform = 0; assignform < 2; ++assignform)
+    for (long nlines = 2; nlines <= 5; ++nlines) {
+      UT_LUT lut(assignform);
+      UT_EQUATE eq(assignform);
+      for (const char *init : inits) {
+        int code = lut.from_init(init, nlines);
+        std::string message = narrow(lut.geterrmsg());
+        if (code <= UT_EQ_WARNING)
+          lut.gen_minterms(NAMES, "O", ours);
+        const int theircode = eq.gen_equatestr(init, NAMES, nlines, "O", theirs);
+        EXPECT_EQ(outcome(code, code <= UT_EQ_WARNING ? ours : nullptr, nullptr) + message,
+                  outcome(theircode, theircode <= UT_EQ_WARNING ? theirs : nullptr, eq.geterrmsg()))
+            << "INIT " << init << ", " << nlines << " lines, assignform " << int(assignform);
+      }
+      for (const char *equation : equations) {
+        int code = lut.from_equation(equation, NAMES, nlines);
+        std::string message = narrow(lut.geterrmsg());
+        std::string digits;
+        if (code == UT_EQ_OK && lut.gen_init(ours) == UT_EQ_OK)
+          digits = assignform ? std::string("O=0x") + ours : ours;
+        const int theircode = eq.gen_hex(equation, NAMES, nlines, "O", theirs);
+        EXPECT_EQ(outcome(code, code == UT_EQ_OK ? digits.c_str() : nullptr, nullptr) + message,
+                  outcome(theircode, theirs, eq.geterrmsg()))
+            << "equation " << equation << ", " << nlines << " lines";
+      }
+    }
+  // Random tables of 2 to 6 lines: the minterm texts agree byte for byte.
+  std::mt19937_64 rng(7);
+  UT_LUT lut;
+  UT_EQUATE eq(0);
+  for (int k = 0; k < 500; ++k) {
+    const long nlines = 2 + k % 5;
+    ASSERT_EQ(lut.from_word(rng(), nlines), UT_EQ_OK);
+    ASSERT_EQ(lut.gen_init(ours), UT_EQ_OK);
+    ASSERT_EQ(eq.gen_equatestr(ours, NAMES, nlines, "O", theirs), UT_EQ_OK);
+    ASSERT_EQ(lut.gen_minterms(NAMES, "O", ours), UT_EQ_OK);
+    ASSERT_STREQ(ours, theirs) << "seed 7, case " << k;
+  }
+}
+
+TEST(UtilLut, PrimeImplicantsAreExactlyTheImplicantsNoOtherContains) {
+  UT_LUT_CUBE primes[UT_LUT_MAXCUBES];
+  EXPECT_EQ(ut_lut_primes(0, 3, primes), 0);
+  ASSERT_EQ(ut_lut_primes(0xFF, 3, primes), 1);
+  EXPECT_EQ(primes[0].mask, 0);
+  // Parity of six lines: its 32 minterms are all prime and none merge.
+  uint64_t parity = 0;
+  for (unsigned a = 0; a < 64; ++a)
+    parity |= static_cast<uint64_t>(__builtin_popcount(a) & 1) << a;
+  EXPECT_EQ(ut_lut_primes(parity, 6, primes), 32);
+  UT_LUT_CUBE cover[64];
+  EXPECT_EQ(ut_lut_mincover(parity, 6, cover), 32);
+  // A cyclic core without essential primes: ~A0*A1 + A0*~A2 + ~A1*A2 (six primes).
+  EXPECT_EQ(ut_lut_primes(0x7E, 3, primes), 6);
+  EXPECT_EQ(ut_lut_mincover(0x7E, 3, cover), 3);
+}
