@@ -20,14 +20,30 @@ if(TARGET utiltool)
     init2eq ${L3} 1)
   tool_case(Init2eqRefusesABadDigitNamingTheText 1 -
     "utiltool: error: Bad character 'G' in INITSTATE string\\. \\(in \"8G\"\\)\\n" init2eq ${L2} 8G)
+  set(L7 --lines A0,A1,A2,A3,A4,A5,A6)
   tool_case(WrongLineCountsSayTheRangeAndTheCountGiven 1 -
-    "utiltool: error: Wrong number of address lines\\. \\(init2eq takes 2 to 6 address lines, 1 given\\)\\n"
-    init2eq --lines A0 8)
-  tool_case(Eq2initRefusesSixLinesWithItsRange 1 -
-    "utiltool: error: Wrong number of address lines\\. \\(eq2init takes 2 to 5 address lines, 6 given\\)\\n"
-    eq2init --lines A0,A1,A2,A3,A4,A5 A0)
-  tool_case(CheckRefusesSixLinesLikeEq2init 1 - "utiltool: error: Wrong number of address lines\\. \\(check .*\\)\\n"
-    check --lines A0,A1,A2,A3,A4,A5 A5)
+    "utiltool: error: Wrong number of address lines\\. \\(init2eq takes 1 to 6 address lines, 7 given\\)\\n"
+    init2eq ${L7} 8)
+  tool_case(Eq2initRefusesSevenLinesWithItsRange 1 -
+    "utiltool: error: Wrong number of address lines\\. \\(eq2init takes 1 to [56] address lines, 7 given\\)\\n"
+    eq2init ${L7} A0)
+  tool_case(CheckRefusesWhatEq2initRefuses 1 -
+    "utiltool: error: Wrong number of address lines\\. \\(check takes 1 to [56] address lines, 7 given\\)\\n"
+    check ${L7} A5)
+  tool_sh(HelpStatesTheRangeTheLibraryAccepts 0 - -
+    "${TOOL} eq2init --help | grep -q '^Address lines: 1 to [56]\\.$' && ${TOOL} init2eq --help | grep -q '^Address lines: 1 to 6\\.$'")
+  tool_case(Init2eqTakesOneLine 0 "O = A0\\n" - init2eq --lines A0 2)
+  tool_case(Init2eqMinimalGivesTheFewestTermsAndLiterals 0
+    "O = ~A2*~A3 + A0*A1*~A3 + ~A0*A2*A3 + ~A1*A2*A3\\n" - init2eq --lines A0,A1,A2,A3 --minimal 708F)
+  tool_sh(Init2eqMinimalInBatchAndJson 0
+    "[\\n  {\"line\":1,\"name\":\"x\",\"input\":\"E\",\"ok\":true,\"equation\":\"x=A0+A1\"},\\n  {\"line\":2,\"name\":\"y\",\"input\":\"0\",\"ok\":true,\"equation\":\"y=0\"}\\n]\\n" -
+    "printf 'x: E\\ny: 0\\n' | ${TOOL} init2eq ${L2S} --assign --minimal --json -f -")
+  tool_case(KmapLabelsRowsAndColumnsInGrayOrder 0
+    "A3 A2 \\\\ A1 A0\\n   00 01 11 10\\n00  1  1  1  1\\n01  0  0  1  0\\n11  1  1  0  1\\n10  0  0  0  0\\n" -
+    kmap --lines A0,A1,A2,A3 "O = (A0*A1 + ~A2) @ A3")
+  tool_case(KmapRefusesABadEquation 1 - "utiltool: error: Unknown literal \"B\"\\. \\(in \"B\"\\)\\n" kmap ${L2} B)
+  tool_case(KmapTakesNoBatch 2 - "utiltool: kmap takes no -f .*\\n" kmap ${L2} -f -)
+  tool_case(MinimalBelongsToInit2eq 2 - "utiltool: --minimal belongs to init2eq .*\\n" eq2init ${L2} --minimal A0)
   tool_case(Eq2initGivesTheDigits 0 "AA\\n" - eq2init ${L3} A0)
   tool_case(Eq2initAssignForm 0 "Q=0x8\\n" - eq2init ${L2} --lhs Q --assign "Q=A0*A1")
   tool_case(Eq2initRefusesAnEmptyEquation 1 - "utiltool: error: Empty equate string - ignoring\\. \\(in \"O = \"\\)\\n"
@@ -56,7 +72,7 @@ if(TARGET utiltool)
   tool_case(UnknownOptionIsBadUsage 2 - "utiltool: unknown option --frob .*\\n" eq2init ${L2} --frob A0)
   tool_case(VersionIsTheBuildsVersion 0 "utiltool (Utilities) ${PROJECT_VERSION}\\n" - --version)
   add_test(NAME Utiltool.HelpForEveryCommand COMMAND sh -c
-    "for c in '' init2eq eq2init check table ifile version; do ${TOOL} $c --help | grep -q usage || exit 1; done")
+    "for c in '' init2eq eq2init check table kmap ifile version; do ${TOOL} $c --help | grep -q usage || exit 1; done")
   add_test(NAME Utiltool.HelpAndManualPageDocumentTheGrammarAsRead
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tool/docs.sh ${TOOL} ${PROJECT_SOURCE_DIR}/tools/utiltool.1)
 

@@ -158,6 +158,7 @@ const char *const MAIN_HELP =
     "  eq2init   the INIT value of an equation\n"
     "  check     validate an equation or a 0x value\n"
     "  table     the truth table of an equation\n"
+    "  kmap      the Karnaugh map of an equation\n"
     "  ifile     create, list or extract an indexed segmented file\n"
     "  version   a value from the install records ($MYKORVAL or $KORVAL/fileset.txt)\n"
     "\n"
@@ -182,6 +183,7 @@ const char *const EQUATION_OPTIONS =
     "  --lhs NAME         the output name written into produced texts (default O)\n"
     "  --assign           the assignment convention: exact names, NAME=0x... values,\n"
     "                     equations without blanks\n"
+    "  --minimal          init2eq: the minimal sum of products instead of the minterms\n"
     "  --json             one JSON object (an array of them with -f)\n";
 
 const char *const BATCH_OPTIONS =
@@ -191,20 +193,32 @@ const char *const BATCH_OPTIONS =
     "                     reported with its line number and the run goes on; exit\n"
     "                     status 1 when any line was refused.\n";
 
-// The address-line counts each equation command accepts.
-struct LineRange {
-  long low, high;
-};
+// Whether the library converts functions of k address lines for cmd (check takes what
+// the equation reader takes).
+bool takes_lines(const std::string &cmd, long k) {
+  static const char *no_names[64] = {};
+  UT_LUT probe;
+  if (cmd == "init2eq")
+    return probe.from_init("0", k) != UT_EQ_BADLINES;
+  return probe.from_equation("0", no_names, k) != UT_EQ_BADLINES;
+}
 
-LineRange line_range(const std::string &cmd) {
-  // The table is computed in one 32-bit word, so equations take at most 5 lines.
-  return cmd == "init2eq" ? LineRange{2, 6} : LineRange{2, 5};
+// The address-line counts cmd accepts, as "1 to 6".
+std::string line_range(const std::string &cmd) {
+  long low = 0, high = 0;
+  for (long k = 1; k <= 64; ++k)
+    if (takes_lines(cmd, k)) {
+      low = low ? low : k;
+      high = k;
+    }
+  return std::to_string(low) + " to " + std::to_string(high);
 }
 
 struct EquationArgs {
   std::vector<std::string> lines;
   std::string lhs = "O";
   bool assign = false;
+  bool minimal = false; // init2eq: the minimal sum of products instead of the minterms
   bool batch = false;
   std::string batch_file;
   std::vector<std::string> positional;
@@ -249,6 +263,8 @@ int parse_equation_args(int argc, char **argv, EquationArgs &a, bool &help) {
     }
     if (arg == "--assign") {
       a.assign = true;
+    } else if (arg == "--minimal") {
+      a.minimal = true;
     } else if (arg == "--lines" || arg == "--lhs" || arg == "-f") {
       if (i + 1 >= argc)
         return usage_error("option " + arg + " needs a value");
@@ -283,28 +299,30 @@ struct Item {
   std::string error;
 };
 
-// The converter of one run: the object, the names and the command.
+// The converter of one run: the function object, the names and the command. Functions
+// go through UT_LUT; check validates through UT_EQUATE, which also checks the left-hand
+// side and 0x values of the assignment convention.
 class Converter {
 public:
   Converter(const std::string &cmd, const EquationArgs &a)
-      : cmd_(cmd), args_(a), eq_(a.assign ? 1 : 0), hexcheck_(1) {
+      : cmd_(cmd), args_(a), lut_(a.assign ? 1 : 0), eq_(a.assign ? 1 : 0), hexcheck_(1) {
     for (const std::string &n : a.lines)
       names_.push_back(n.c_str());
   }
   long nlines() const { return static_cast<long>(names_.size()); }
+  const UT_LUT &function() const { return lut_; }
 
-  // The library's message for an unusable number of lines, with the accepted range.
+  // The library's message for a number of lines it refuses, with the range it accepts;
+  // empty when the count is usable.
   std::string line_count_error() {
-    LineRange r = line_range(cmd_);
-    if (nlines() >= r.low && nlines() <= r.high)
+    if (takes_lines(cmd_, nlines()))
       return "";
-    char *out = nullptr;
     if (cmd_ == "init2eq")
-      eq_.gen_equatestr("0", names_.data(), nlines(), "O", out);
+      lut_.from_init("0", nlines());
     else
-      eq_.gen_hex("0", names_.data(), nlines(), "O", out);
-    return narrow(eq_.geterrmsg()) + " (" + cmd_ + " takes " + std::to_string(r.low) + " to " +
-           std::to_string(r.high) + " address lines, " + std::to_string(nlines()) + " given)";
+      lut_.from_equation("0", names_.data(), nlines());
+    return narrow(lut_.geterrmsg()) + " (" + cmd_ + " takes " + line_range(cmd_) +
+           " address lines, " + std::to_string(nlines()) + " given)";
   }
 
   // Converts or checks one text; `lhs` is the output name written into the result.
@@ -312,53 +330,55 @@ public:
     const char *text = item.input.c_str();
     char *out = nullptr;
     int rc;
-    UT_EQUATE *used = &eq_;
-    if (cmd_ == "init2eq") {
-      rc = eq_.gen_equatestr(text, names_.data(), nlines(), lhs.c_str(), out);
-    } else if (cmd_ == "check") {
+    if (cmd_ == "check") {
       bool value = (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) &&
                    std::strchr(text, '=') == nullptr;
-      if (value) {
-        // A bare value is checked as the right-hand side of an assignment.
-        std::string assigned = "=" + item.input;
-        rc = hexcheck_.validate(assigned.c_str(), "", names_.data(), nlines());
-        used = &hexcheck_;
-      } else {
-        rc = eq_.validate(text, args_.lhs.c_str(), names_.data(), nlines());
+      // A bare value is checked as the right-hand side of an assignment.
+      UT_EQUATE &checker = value ? hexcheck_ : eq_;
+      rc = value ? hexcheck_.validate(("=" + item.input).c_str(), "", names_.data(), nlines())
+                 : eq_.validate(text, args_.lhs.c_str(), names_.data(), nlines());
+      if (rc > UT_EQ_WARNING) {
+        item.error = narrow(checker.geterrmsg());
+        return;
       }
-    } else {
-      rc = eq_.gen_hex(text, names_.data(), nlines(), lhs.c_str(), out);
+      item.ok = true;
+      item.result = "valid";
+      return;
+    }
+    rc = cmd_ == "init2eq" ? lut_.from_init(text, nlines())
+                           : lut_.from_equation(text, names_.data(), nlines());
+    std::string warning = rc == UT_EQ_WARNING ? narrow(lut_.geterrmsg()) : "";
+    if (rc <= UT_EQ_WARNING) {
+      if (cmd_ == "init2eq")
+        rc = args_.minimal ? lut_.gen_minimal(names_.data(), lhs.c_str(), out)
+                           : lut_.gen_minterms(names_.data(), lhs.c_str(), out);
+      else if (cmd_ == "kmap")
+        rc = lut_.gen_kmap(names_.data(), out);
+      else
+        rc = lut_.gen_init(out);
     }
     if (rc > UT_EQ_WARNING) {
-      item.error = narrow(used->geterrmsg());
+      item.error = narrow(lut_.geterrmsg());
       return;
     }
     item.ok = true;
-    if (rc == UT_EQ_WARNING)
-      item.warning = narrow(used->geterrmsg());
-    item.result = cmd_ == "check" ? "valid" : out ? out : "";
+    item.warning = warning;
+    item.result = out ? out : "";
+    if (args_.assign && (cmd_ == "eq2init" || cmd_ == "table"))
+      item.result = lhs + "=0x" + item.result;
   }
 
 private:
   std::string cmd_;
   const EquationArgs &args_;
+  UT_LUT lut_;
   UT_EQUATE eq_;
   UT_EQUATE hexcheck_;
   std::vector<const char *> names_;
 };
 
-// The INIT digits of a produced text ("8" or "O=0x8") as a truth-table word.
-unsigned long long init_word(const std::string &text) {
-  std::size_t eq = text.find("=0x");
-  std::string digits = eq == std::string::npos ? text : text.substr(eq + 3);
-  unsigned long long w = 0;
-  for (char c : digits)
-    w = (w << 4) | static_cast<unsigned>(c <= '9' ? c - '0' : UT_STR::ToUpper(c) - 'A' + 10);
-  return w;
-}
-
 const char *result_key(const std::string &cmd) {
-  return cmd == "init2eq" ? "equation" : cmd == "check" ? "valid" : "init";
+  return cmd == "init2eq" ? "equation" : cmd == "check" ? "valid" : cmd == "kmap" ? "kmap" : "init";
 }
 
 json item_json(const std::string &cmd, const Item &item, bool batch) {
@@ -392,13 +412,13 @@ void report_item(const Item &item, const std::string &where) {
                    context + msg + " (in " + in_quotes(item.input) + ")");
 }
 
-void print_table(const EquationArgs &a, const Item &item, long nlines) {
-  unsigned long long word = init_word(item.result);
+void print_table(const EquationArgs &a, const Item &item, const UT_LUT &function) {
+  long nlines = function.getlines();
   long rows = 1L << nlines;
   if (json_mode) {
     json values = json::array();
     for (long r = 0; r < rows; ++r)
-      values.push_back(static_cast<int>((word >> r) & 1));
+      values.push_back(function.value(static_cast<uint64_t>(r)));
     json j = item_json("table", item, false);
     j["lines"] = a.lines;
     j["values"] = values;
@@ -415,7 +435,7 @@ void print_table(const EquationArgs &a, const Item &item, long nlines) {
     for (long i = 0; i < nlines; ++i)
       std::printf("%*d  ", static_cast<int>(widths[static_cast<std::size_t>(i)]),
                   static_cast<int>((r >> i) & 1));
-    std::printf("| %d\n", static_cast<int>((word >> r) & 1));
+    std::printf("| %d\n", function.value(static_cast<uint64_t>(r)));
   }
 }
 
@@ -477,25 +497,32 @@ int run_batch(const std::string &cmd, const EquationArgs &a, Converter &conv) {
   return any_failed ? EXIT_REFUSED : 0;
 }
 
+// The commands whose output takes many lines: one text at a time.
+bool single_only(const std::string &cmd) { return cmd == "table" || cmd == "kmap"; }
+
 int equation_command(const std::string &cmd, int argc, char **argv) {
   static const char *const helps[][2] = {
       {"init2eq", "usage: utiltool init2eq --lines A0,A1,... [options] INIT\n"
                   "       utiltool init2eq --lines A0,A1,... [options] -f FILE\n"
-                  "Prints the sum-of-minterms equation of a hexadecimal INIT value (2 to 6\n"
-                  "address lines; the last digit holds addresses 0 to 3). A warning (short or\n"
-                  "long value) goes to standard error; the equation is still printed. With -f\n"
-                  "each item's NAME is the output name of its equation.\n"},
+                  "Prints the sum-of-minterms equation of a hexadecimal INIT value (the last\n"
+                  "digit holds addresses 0 to 3), or with --minimal the sum of products with\n"
+                  "the fewest terms and literals. A warning (short or long value) goes to\n"
+                  "standard error; the equation is still printed. With -f each item's NAME is\n"
+                  "the output name of its equation.\n"},
       {"eq2init", "usage: utiltool eq2init --lines A0,A1,... [options] EQUATION\n"
                   "       utiltool eq2init --lines A0,A1,... [options] -f FILE\n"
-                  "Prints the INIT value of an equation (2 to 5 address lines). With -f each\n"
-                  "result line is 'NAME: DIGITS' (with --assign, NAME=0xDIGITS).\n"},
+                  "Prints the INIT value of an equation. With -f each result line is\n"
+                  "'NAME: DIGITS' (with --assign, NAME=0xDIGITS).\n"},
       {"check", "usage: utiltool check --lines A0,A1,... [options] TEXT\n"
                 "       utiltool check --lines A0,A1,... [options] -f FILE\n"
-                "Validates an equation or a 0x value (2 to 5 address lines) and prints\n"
-                "\"valid\" (with -f, 'NAME: valid' for each valid line).\n"},
+                "Validates an equation or a 0x value and prints \"valid\" (with -f,\n"
+                "'NAME: valid' for each valid line).\n"},
       {"table", "usage: utiltool table --lines A0,A1,... [--lhs O] [--assign] EQUATION\n"
-                "Prints the truth table (2 to 5 address lines): one row per address, each\n"
-                "line's value and the output.\n"}};
+                "Prints the truth table: one row per address, each line's value and the\n"
+                "output.\n"},
+      {"kmap", "usage: utiltool kmap --lines A0,A1,... [--assign] EQUATION\n"
+               "Prints the Karnaugh map: the higher half of the lines (most significant\n"
+               "first) label the rows, the lower half the columns, both in Gray-code order.\n"}};
   const char *help_text = "";
   for (const auto &h : helps)
     if (cmd == h[0])
@@ -506,12 +533,14 @@ int equation_command(const std::string &cmd, int argc, char **argv) {
   if (int rc = parse_equation_args(argc, argv, a, help))
     return rc;
   if (help) {
-    std::printf("%s\n%s\nOptions:\n%s%s", help_text, GRAMMAR_HELP, EQUATION_OPTIONS,
-                cmd == "table" ? "" : BATCH_OPTIONS);
+    std::printf("%sAddress lines: %s.\n\n%s\nOptions:\n%s%s", help_text, line_range(cmd).c_str(),
+                GRAMMAR_HELP, EQUATION_OPTIONS, single_only(cmd) ? "" : BATCH_OPTIONS);
     return 0;
   }
-  if (a.batch && cmd == "table")
-    return usage_error("table takes no -f");
+  if (a.batch && single_only(cmd))
+    return usage_error(cmd + " takes no -f");
+  if (a.minimal && cmd != "init2eq")
+    return usage_error("--minimal belongs to init2eq");
   if (a.batch ? !a.positional.empty() : a.positional.size() != 1)
     return usage_error(cmd + " takes exactly one text, or -f FILE");
 
@@ -526,7 +555,7 @@ int equation_command(const std::string &cmd, int argc, char **argv) {
   item.input = a.positional[0];
   conv.run(item, a.lhs);
   if (cmd == "table" && item.ok) {
-    print_table(a, item, conv.nlines());
+    print_table(a, item, conv.function());
     return 0;
   }
   if (json_mode)
@@ -536,7 +565,8 @@ int equation_command(const std::string &cmd, int argc, char **argv) {
   if (!item.ok)
     return EXIT_REFUSED;
   if (!json_mode)
-    std::printf("%s\n", item.result.c_str());
+    std::printf("%s%s", item.result.c_str(),
+                !item.result.empty() && item.result.back() == '\n' ? "" : "\n");
   return 0;
 }
 
@@ -901,7 +931,7 @@ int run(int argc, char **argv) {
       std::printf("utiltool (Utilities) %s\n", UTILTOOL_VERSION);
     return 0;
   }
-  if (cmd == "init2eq" || cmd == "eq2init" || cmd == "check" || cmd == "table")
+  if (cmd == "init2eq" || cmd == "eq2init" || cmd == "check" || cmd == "table" || cmd == "kmap")
     return equation_command(cmd, argc - 1, argv + 1);
   if (cmd == "ifile")
     return ifile_command(argc - 1, argv + 1);

@@ -5,7 +5,7 @@
 set -u
 tool=$1 page=$2
 fail=0
-for c in eq2init init2eq check table; do
+for c in eq2init init2eq check table kmap; do
   help=$("$tool" "$c" --help)
   for want in 'the constants 0 and 1' '~   not, binding tightest' 'A0*A1@A2 is A0*(A1@A2)' \
               '+   or, binding loosest' '& | ^ ! are refused'; do
@@ -16,7 +16,7 @@ done
 warnings=$(groff -man -ww -z "$page" 2>&1)
 [ -z "$warnings" ] || { echo "manual page warnings: $warnings"; fail=1; }
 text=$(groff -man -Tascii -P-cbou "$page" 2>/dev/null)
-for want in init2eq eq2init check table 'ifile create' 'ifile list' 'ifile extract' version \
+for want in init2eq eq2init check table kmap --minimal 'ifile create' 'ifile list' 'ifile extract' version \
             --lines --lhs --assign -f --json --version --type --value --string \
             'A0*(A1@A2)' 'binds loosest' 'binds tightest' 'EXIT STATUS'; do
   grep -qF -- "$want" <<<"$text" || { echo "manual page lacks: $want"; fail=1; }
