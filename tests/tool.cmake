@@ -87,6 +87,8 @@ if(TARGET utiltool)
     "printf 'p: 0x1F\\nq = A0 @ A1\\nr: A0 +\\n' | ${TOOL} check ${L2S} -f -")
   tool_sh(BatchResultsRoundTrip 0 - -
     "f=$(mktemp); printf 'a: 06\\nb: 96\\nc: 00\\n' >$f; ${TOOL} init2eq ${L3S} -f $f | ${TOOL} eq2init ${L3S} -f - | diff - $f; rc=$?; rm -f $f; exit $rc")
+  tool_sh(OutputThatCannotBeWrittenIsAFailure 0 "1 1\\n" -
+    "${TOOL} eq2init ${L2S} A0 >/dev/full 2>/dev/null; a=$?; seq 1 20000 | sed 's/^/n/; s/$/: A0/' | ${TOOL} eq2init ${L2S} -f - >/dev/full 2>/dev/null; echo $a $?")
   tool_case(BatchFromAMissingFileIsRefused 1 - "utiltool: error: cannot read /nonexistent/x: .*\\n"
     eq2init ${L2} -f /nonexistent/x)
   tool_case(BatchAndATextTogetherIsBadUsage 2 - "utiltool: eq2init takes exactly one text, or -f FILE .*\\n"

@@ -956,7 +956,8 @@ int main(int argc, char **argv) {
       args.push_back(argv[i]);
   }
   int rc = run(static_cast<int>(args.size()), args.data());
-  if (std::fflush(stdout) != 0 && rc == 0) {
+  // Output lost on the way (a full disk, a closed pipe) is a failure, not a success.
+  if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && rc == 0) {
     std::fprintf(stderr, "utiltool: error: cannot write standard output\n");
     rc = EXIT_REFUSED;
   }
