@@ -85,6 +85,9 @@ if(TARGET utiltool)
     "printf 'x: 08\\ny = 81\\nz: 1\\n' | ${TOOL} init2eq ${L3S} -f -")
   tool_sh(BatchCheckSaysValidPerLine 1 "p: valid\\nq: valid\\n" "utiltool: error: <stdin>:3: r: .*\\n"
     "printf 'p: 0x1F\\nq = A0 @ A1\\nr: A0 +\\n' | ${TOOL} check ${L2S} -f -")
+  tool_sh(BatchCheckInTheAssignFormReadsEachLineAsAnAssignment 1 "O: valid\\nINIT: valid\\n"
+    "utiltool: error: <stdin>:3: V: Invalid hexdecimal digit <G> in string \"0x1G\"\\. \\(in \"0x1G\"\\)\\n"
+    "printf 'O = A0*A1\\nINIT: 0x1F\\nV = 0x1G\\n' | ${TOOL} check ${L2S} --assign -f -")
   tool_sh(BatchResultsRoundTrip 0 - -
     "f=$(mktemp); printf 'a: 06\\nb: 96\\nc: 00\\n' >$f; ${TOOL} init2eq ${L3S} -f $f | ${TOOL} eq2init ${L3S} -f - | diff - $f; rc=$?; rm -f $f; exit $rc")
   tool_sh(OutputThatCannotBeWrittenIsAFailure 0 "1 1\\n" -

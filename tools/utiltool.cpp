@@ -333,10 +333,14 @@ public:
     if (cmd_ == "check") {
       bool value = (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) &&
                    std::strchr(text, '=') == nullptr;
-      // A bare value is checked as the right-hand side of an assignment.
+      // A bare value is checked as the right-hand side of an assignment. A batch item
+      // is the assignment NAME=TEXT, whose left-hand side is its own name.
       UT_EQUATE &checker = value ? hexcheck_ : eq_;
+      bool item_assignment = args_.assign && item.line > 0;
+      std::string checked = item_assignment ? lhs + "=" + item.input : item.input;
       rc = value ? hexcheck_.validate(("=" + item.input).c_str(), "", names_.data(), nlines())
-                 : eq_.validate(text, args_.lhs.c_str(), names_.data(), nlines());
+                 : eq_.validate(checked.c_str(), item_assignment ? lhs.c_str() : args_.lhs.c_str(),
+                                names_.data(), nlines());
       if (rc > UT_EQ_WARNING) {
         item.error = narrow(checker.geterrmsg());
         return;
