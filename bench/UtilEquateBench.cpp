@@ -1,17 +1,22 @@
 // UT_EQUATE::gen_hex against the plain way to get a truth table: the equation read into
 // an expression tree, the tree evaluated once per address (32 rows for 5 lines) and the
 // bits written as hexadecimal digits. Both read the same random 5-line, 20-term sums of
-// products and must agree.
+// products and must agree. validate reads the same equations and must cost no more than
+// gen_hex. gen_equatestr, the other direction, writes the minterm sums of random 6-line
+// INIT values against the same sums appended to a std::string.
 #include "BenchPairs.h"
 
 #include "Utilities.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
 
-const char *kNames[] = {"A0", "A1", "A2", "A3", "A4"};
+const char *kNames[] = {"A0", "A1", "A2", "A3", "A4", "A5"};
 const int kLines = 5;
 const int kEquations = 1000;
 
@@ -176,10 +181,94 @@ void RowByRow(benchmark::State &state) {
       benchmark::DoNotOptimize(ev.hex(e.c_str()));
 }
 
+void EquateValidate(benchmark::State &state) {
+  const std::vector<std::string> eqs = equations();
+  UT_EQUATE eq(0);
+  for (auto _ : state)
+    for (const std::string &e : eqs)
+      benchmark::DoNotOptimize(eq.validate(e.c_str(), kNames, kLines));
+}
+
+// 1,000 random 6-line INIT values: 16 digits each, about 32 minterms.
+const int kWideLines = 6;
+std::vector<std::string> inits() {
+  std::vector<std::string> all;
+  utbench::Rng rng(17);
+  for (int i = 0; i < kEquations; ++i) {
+    char buf[17];
+    std::snprintf(buf, sizeof buf, "%016llX", static_cast<unsigned long long>(rng.next()));
+    all.push_back(buf);
+  }
+  return all;
+}
+
+// The peer: the digits read with strtoull, each set bit's minterm appended to a reused
+// std::string in the same convention.
+const std::string &minterms(const std::string &init, std::string &s) {
+  const std::uint64_t value = std::strtoull(init.c_str(), nullptr, 16);
+  s = "O = ";
+  bool first = true;
+  for (int address = 0; address < (1 << kWideLines); ++address) {
+    if (!((value >> address) & 1))
+      continue;
+    if (!first)
+      s += " + ";
+    first = false;
+    for (int line = 0; line < kWideLines; ++line) {
+      if (line)
+        s += '*';
+      if (!((address >> line) & 1))
+        s += '~';
+      s += kNames[line];
+    }
+  }
+  if (first)
+    s += '0';
+  return s;
+}
+
+void EquateGenEquatestr(benchmark::State &state) {
+  const std::vector<std::string> values = inits();
+  UT_EQUATE eq(0);
+  std::string check;
+  for (const std::string &v : values) {
+    char *out = nullptr;
+    if (eq.gen_equatestr(v.c_str(), kNames, kWideLines, "O", out) != UT_EQ_OK ||
+        minterms(v, check) != out) {
+      state.SkipWithError(("disagreement on " + v).c_str());
+      return;
+    }
+  }
+  for (auto _ : state) {
+    for (const std::string &v : values) {
+      char *out = nullptr;
+      eq.gen_equatestr(v.c_str(), kNames, kWideLines, "O", out);
+      benchmark::DoNotOptimize(out);
+    }
+  }
+}
+
+void StringMinterms(benchmark::State &state) {
+  const std::vector<std::string> values = inits();
+  std::string s;
+  for (auto _ : state)
+    for (const std::string &v : values)
+      benchmark::DoNotOptimize(minterms(v, s).data());
+}
+
 } // namespace
 
 UT_BENCH(EquateGenHex);
 UT_BENCH(RowByRow);
+UT_BENCH(EquateValidate);
+UT_BENCH(EquateGenEquatestr);
+UT_BENCH(StringMinterms);
 
 UT_BENCH_ROW("`UT_EQUATE::gen_hex` vs the tree evaluated row by row (32 evaluations)",
              "1,000 random 5-line, 20-term equations", "EquateGenHex", "RowByRow", 0.2);
+UT_BENCH_ROW("`UT_EQUATE::validate` vs `UT_EQUATE::gen_hex`",
+             "the same 1,000 equations, checked instead of converted", "EquateValidate",
+             "EquateGenHex", 1.0);
+UT_BENCH_ROW("`UT_EQUATE::gen_equatestr` vs the minterms appended to a `std::string`",
+             "1,000 random 6-line INIT values (about 32 minterms each)", "EquateGenEquatestr",
+             "StringMinterms", 1.0);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <cstdio>
 #include <cwchar>
 #include <random>
@@ -134,24 +136,15 @@ TEST(UtilEquate, EveryInitValueSurvivesARoundTripThroughItsEquation) {
       }
     }
   }
-  // Six lines: the minterms of the equation are exactly the set bits of the INIT value.
-  UT_EQUATE eq(1);
-  for (int i = 0; i < 200; ++i) {
+  // Six lines: the 64-bit table of the minterm equation is the INIT value again.
+  UT_EQUATE_IMP imp(1);
+  for (int i = 0; i < 300; ++i) {
     const uint64_t value = random();
     char *equation = nullptr;
-    ASSERT_EQ(1, eq.gen_equatestr(digits(value, 6).c_str(), NAMES, 6, "O", equation));
-    std::istringstream terms(equation + 2);
-    uint64_t seen = 0;
-    int64_t last = -1;
-    for (std::string term; std::getline(terms, term, '+');) {
-      uint64_t address = 0;
-      for (int line = 0; line < 6; ++line)
-        address |= uint64_t{term.find("~A" + std::to_string(line)) == std::string::npos} << line;
-      EXPECT_GT(static_cast<int64_t>(address), last) << "minterms in address order: " << term;
-      last = static_cast<int64_t>(address);
-      seen |= 1ULL << address;
-    }
-    EXPECT_EQ(value, seen) << "seed " << seed << ": " << equation;
+    uint64_t table = 0;
+    ASSERT_EQ(1, imp.gen_equatestr(digits(value, 6).c_str(), NAMES, 6, "O", equation));
+    ASSERT_EQ(1, imp.readtable(equation, NAMES, 6, table)) << equation;
+    EXPECT_EQ(value, table) << "seed " << seed << ": " << equation;
   }
 }
 
@@ -220,13 +213,7 @@ TEST(UtilEquateReader, MalformedTextsStoreTheirMessages) {
   EXPECT_TRUE(read("a) + b", ABCD).tree) << "the tree before a stray ')' goes to the caller";
 }
 
-TEST(UtilEquateReader, HostileTextsAreRefusedOrReadWithoutExhaustingTheStack) {
-  const std::string deep = std::string(100000, '(') + "a" + std::string(100000, ')');
-  const std::string most = std::string(32, '(') + "~a" + std::string(32, ')');
-  EXPECT_EQ("Parens nested deeper than 32 levels.", read(deep, ABCD).msg);
-  EXPECT_EQ(0x55555555u, read(most, ABCD).word) << "32 levels are still read";
-  EXPECT_EQ(0, read("(" + most + ")", ABCD).ok) << "33 levels are not";
-
+TEST(UtilEquateReader, HostileTextsAreReadWithoutExhaustingTheStack) {
   // Alternating '*' and '@' keeps every operand pending: the stacks spill to the heap and
   // the tree, a*(b@(c*(a@...))), is as deep as the text is long.
   std::string chain = "a";
@@ -251,6 +238,149 @@ TEST(UtilEquateReader, HostileTextsAreRefusedOrReadWithoutExhaustingTheStack) {
   const Reading starved = read(chain, ABCD);
   kor_fail_after(-1);
   EXPECT_EQ("Out of memory.", starved.msg);
+}
+
+// A hundred thousand nested groups, each an operand of its level: x0 * (x1 @ ~(x2 + (...))).
+// Both paths read them on a thread with a 256 KiB stack, and the tree evaluates and frees.
+TEST(UtilEquateReader, NestingIsBoundedByMemoryAloneOnASmallStack) {
+  const int levels = 100000;
+  const char *ops = "*@+";
+  std::string text;
+  for (int i = 0; i < levels; ++i)
+    text += std::string(1, "abc"[i % 3]) + ops[i % 3] + (i % 4 ? "(" : "~(");
+  text += "d" + std::string(levels, ')');
+  const uint64_t a = 0xAAAAAAAAAAAAAAAAull, b = 0xCCCCCCCCCCCCCCCCull, c = 0xF0F0F0F0F0F0F0F0ull;
+  uint64_t expected = 0xFF00FF00FF00FF00ull; // d, address line 3
+  for (int i = levels - 1; i >= 0; --i) {
+    const uint64_t inner = i % 4 ? expected : ~expected;
+    expected = i % 3 == 0 ? a & inner : i % 3 == 1 ? b ^ inner : c | inner;
+  }
+  struct Run {
+    const std::string *text;
+    Reading tree;
+    int code32 = 0, code64 = 0;
+    uint32_t word32 = 0;
+    uint64_t word64 = 0;
+  } run{&text, {}, 0, 0, 0, 0};
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  ASSERT_EQ(0, pthread_attr_setstacksize(&attr, 256 * 1024));
+  pthread_t thread;
+  auto body = [](void *arg) -> void * {
+    Run &r = *static_cast<Run *>(arg);
+    r.tree = read(*r.text, ABCD);
+    UT_EQUATE_IMP imp(0);
+    r.code32 = imp.readtable(r.text->c_str(), ABCD.data(), 4, r.word32);
+    r.code64 = imp.readtable(r.text->c_str(), ABCD.data(), 4, r.word64);
+    return nullptr;
+  };
+  ASSERT_EQ(0, pthread_create(&thread, &attr, body, &run));
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+  EXPECT_EQ("1 ", std::to_string(run.tree.ok) + " " + run.tree.msg);
+  EXPECT_EQ(static_cast<uint32_t>(expected), run.tree.word) << "the tree path";
+  EXPECT_EQ(static_cast<uint32_t>(expected), run.word32) << "the word path";
+  EXPECT_EQ(expected, run.word64) << "the word path, 64 addresses";
+  EXPECT_EQ(2, run.code32 + run.code64);
+}
+
+TEST(UtilEquateReader, ReadtableFillsWordsOfEitherWidthAndKeepsEarlierMessages) {
+  UT_EQUATE_IMP imp(0);
+  uint64_t wide = 0;
+  uint32_t narrow32 = 0;
+  imp.seterrmsg(L"earlier");
+  EXPECT_EQ(1, imp.readtable("O = a5 * ~A0", NAMES, 6, wide));
+  EXPECT_EQ(0x5555555500000000ull, wide) << "line 5 is the upper half of 64 addresses";
+  EXPECT_EQ("earlier", narrow(imp.geterrmsg())) << "a success leaves the message alone";
+  EXPECT_EQ(1, imp.readtable("A5 + A0", NAMES, 6, narrow32));
+  EXPECT_EQ(0xAAAAAAAAu, narrow32) << "line 5 has no 32-bit word";
+  const char *seven[] = {"A0", "A1", "A2", "A3", "A4", "A5", "A6"};
+  EXPECT_EQ(1, imp.readtable("~A6", seven, 7, wide));
+  EXPECT_EQ(~0ull, wide) << "line 6 has no 64-bit word";
+  EXPECT_EQ(5, imp.readtable("A0)", NAMES, 2, wide));
+  EXPECT_EQ("Too many right parens.", narrow(imp.geterrmsg()));
+  EXPECT_EQ(0u, wide) << "a failed reading leaves no table";
+  EXPECT_EQ(5, imp.readtable(nullptr, NAMES, 2, wide));
+  EXPECT_EQ("Empty equate string - ignoring.", narrow(imp.geterrmsg()));
+}
+
+// Random equations over ten names (one listed twice, two past the first eight, one longer
+// than eight characters), in any case, some cut or with a stray token or character.
+void random_expr(std::mt19937 &rng, int depth, std::string &out) {
+  static const char *atoms[] = {
+      "A0", "a1", "A2", "a3", "A4", "A5", "A7", "a8", "B9", "xLongerName12", "Xlongername12",
+      "q",  "1",  "0"};
+  static const char *ops[] = {"*", "+", "@", " * ", " + ", "\t@ "};
+  for (int terms = 0;; ++terms) {
+    out += std::string(rng() % 4 ? 0 : rng() % 3, '~');
+    if (depth < 6 && rng() % 4 == 0) {
+      out += "(";
+      random_expr(rng, depth + 1, out);
+      out += ")";
+    } else {
+      out += atoms[rng() % 14];
+    }
+    if (terms > 5 || rng() % 3 == 0)
+      return;
+    out += ops[rng() % 6];
+  }
+}
+
+std::string random_text(std::mt19937 &rng) {
+  static const char *noise[] = {"(", ")", "~", "*", "=", "_", "\xE9", " ", "10", "a b", "A_"};
+  std::string text = rng() % 4 ? "" : "O = ";
+  random_expr(rng, 0, text);
+  for (int m = rng() % 3 ? 0 : 1 + static_cast<int>(rng() % 2); m > 0; --m) {
+    const size_t at = rng() % (text.size() + 1);
+    if (rng() % 2)
+      text.insert(at, noise[rng() % 11]);
+    else
+      text.erase(at, 1);
+  }
+  return text;
+}
+
+TEST(UtilEquateReader, TheTreeTheWordAndTheCheckPathsAgreeOnEveryText) {
+  const unsigned seed = 1706;
+  std::mt19937 rng(seed);
+  std::vector<const char *> names = {"A0", "A1", "A2", "A3", "Xlongername12",
+                                     "A5", "A1", "A7", "A4", "B9"};
+  const std::string longname(300, 'n');
+  // clang-format off
+  std::vector<std::string> texts = {
+      "", " ", "~", "=", "A0 +", "A0 A1", "A0_A1", "10", "()", ")", "A0 + *A1", "(A0", "((A0)",
+      "A0)", "A0) + q", "A0 ~A1", "A0 (A1)", "O = =A0", "A0=A1", "~~(~A0)@~(1)", "(((a0)))",
+      "A0 + " + longname, "A0 " + longname, "\xC3\xA9"};
+  // clang-format on
+  for (int i = 0; i < 30000; ++i)
+    texts.push_back(random_text(rng));
+  int readable = 0;
+  for (const std::string &text : texts) {
+    for (unsigned char assignform : {0, 1}) {
+      const Reading tree = read(text, names, assignform);
+      UT_EQUATE_IMP imp(assignform);
+      uint32_t word32 = 1;
+      uint64_t word64 = 1;
+      const auto verdict = [&imp](int code) {
+        const std::string text = std::to_string(code) + " " + narrow(imp.geterrmsg());
+        imp.seterrmsg(nullptr);
+        return text;
+      };
+      const std::string code32 = verdict(imp.readtable(text.c_str(), names.data(), 10, word32));
+      const std::string code64 = verdict(imp.readtable(text.c_str(), names.data(), 10, word64));
+      const std::string checked = verdict(imp.readcheck(text.c_str(), names.data(), 10));
+      const std::string want = std::to_string(tree.ok ? 1 : 5) + " " + tree.msg;
+      const uint32_t word = tree.ok ? tree.word : 0;
+      const std::string where = "seed " + std::to_string(seed) + ", assignform " +
+                                std::to_string(assignform) + ", text " + text;
+      ASSERT_EQ(want + digits(word, 5), code32 + digits(word32, 5)) << where;
+      ASSERT_EQ(want + digits(word, 5), code64 + digits(static_cast<uint32_t>(word64), 5)) << where;
+      ASSERT_EQ(want, checked) << where;
+      readable += tree.ok;
+    }
+  }
+  EXPECT_TRUE(readable > 15000 && readable < 45000)
+      << readable << " of 60000 readings: the mix is off";
 }
 
 TEST(UtilEquateReader, GuardsReportMisuseWithoutBuildingAnything) {

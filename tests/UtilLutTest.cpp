@@ -360,7 +360,7 @@ TEST(UtilLut, EquationsRoundTripThroughInitDigits) {
   UT_LUT lut, back;
   char *out = nullptr;
   for (int k = 0; k < 500; ++k) {
-    const long nlines = 1 + k % 5;
+    const long nlines = 1 + k % 6;
     const uint64_t table = random_table(rng, nlines);
     ASSERT_EQ(lut.from_word(table, nlines), UT_EQ_OK);
     ASSERT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
@@ -372,6 +372,16 @@ TEST(UtilLut, EquationsRoundTripThroughInitDigits) {
     ASSERT_EQ(lut.from_init(init.c_str(), nlines), UT_EQ_OK);
     ASSERT_EQ(lut.getword(), table) << "seed " << seed << ": " << minimal << " -> " << init;
   }
+}
+
+TEST(UtilLut, SixLineEquationsReadWithBothNameConventions) {
+  UT_LUT lut, exact(1);
+  EXPECT_EQ(lut.from_equation("O = a5*~A0 + 0", NAMES, 6), UT_EQ_OK);
+  EXPECT_EQ(lut.getword(), 0x5555555500000000ull);
+  EXPECT_EQ(exact.from_equation("O=a5", NAMES, 6), UT_EQ_INVALID);
+  EXPECT_EQ(narrow(exact.geterrmsg()), "Unknown literal \"a5\".");
+  EXPECT_EQ(exact.from_equation("O=~(A5@A4)", NAMES, 6), UT_EQ_OK);
+  EXPECT_EQ(exact.getword(), 0xFFFF00000000FFFFull);
 }
 
 TEST(UtilLut, InitTextsAndEquationsGiveWhatUtEquateGives) {

@@ -1,6 +1,7 @@
 // UtilEquate: the UT_EQUATE handle and the conversions of UT_EQUATE_IMP between INIT
 // values and equations, and the checks of both kinds of text. Equations are read by the
-// reader of UtilEquateimp; texts are built in the object's UT_STRING.
+// reader of UtilEquateimp straight into their truth-table word, without a tree; texts are
+// built in the object's UT_STRING.
 #include "UtilEquate.h"
 
 #include "UtilEquateimp.h"
@@ -21,6 +22,34 @@ int lines_in_range(long nlines, long most) { return nlines >= 2 && nlines <= mos
 int has_hex_prefix(const char *text) {
   return text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
 }
+
+// Writes a text into a UT_STRING grown beforehand to the size given, without a call per
+// character. Should the string be unable to grow that far, what does not fit is dropped,
+// as UT_STRING::append drops it.
+class TextWriter {
+public:
+  TextWriter(UT_STRING &s, long size) : s(s) {
+    while (s.capacity < s.length + size) {
+      const long before = s.capacity;
+      s.grow_buffer();
+      if (s.capacity == before)
+        break;
+    }
+  }
+  void put(const char *text, long n) {
+    const long room = s.capacity - s.length;
+    for (long i = 0; i < n && i < room; ++i)
+      s.buffer[s.length + i] = text[i];
+    s.length += n < room ? n : room;
+  }
+  void finish() {
+    if (s.buffer)
+      s.buffer[s.length] = '\0';
+  }
+
+private:
+  UT_STRING &s;
+};
 
 // The text after the first '=', or the whole text when it has none.
 const char *after_equals(const char *text) {
@@ -58,25 +87,44 @@ int UT_EQUATE_IMP::gen_equatestr(const char *const init, const char **names, con
   if (buildbits(digits, nbits, bits) == UT_EQ_BADCHAR)
     return UT_EQ_BADCHAR;
 
+  // Lengths first, so that the whole text is written in one pass into a buffer grown to
+  // hold it.
+  const char *const equals = assignform ? "=" : " = ";
+  const char *const plus = assignform ? "+" : " + ";
+  const char *line_name[6];
+  long name_length[6];
+  long literals = nlines - 1; // the '*' between them
+  for (long line = 0; line < nlines; ++line) {
+    line_name[line] = names ? names[line] : nullptr;
+    name_length[line] = UT_STR::Len(line_name[line]);
+    literals += name_length[line];
+  }
+  const long plus_length = UT_STR::Len(plus);
+  long total = UT_STR::Len(lhs) + UT_STR::Len(equals) + 1; // "0" when no bit is set
+  for (long address = 0; address < nbits; ++address)
+    if (bits[address])
+      total += plus_length + literals + nlines - __builtin_popcountl(address); // and the '~'
   outtext.reset();
-  outtext.append(lhs);
-  outtext.append(assignform ? "=" : " = ");
+  TextWriter text(outtext, total);
+  text.put(lhs, UT_STR::Len(lhs));
+  text.put(equals, UT_STR::Len(equals));
   int terms = 0;
   for (long address = 0; address < nbits; ++address) {
     if (!bits[address])
       continue;
     if (terms++)
-      outtext.append(assignform ? "+" : " + ");
+      text.put(plus, plus_length);
     for (long line = 0; line < nlines; ++line) {
       if (line)
-        outtext.append('*');
+        text.put("*", 1);
       if (!((address >> line) & 1))
-        outtext.append('~');
-      outtext.append(names ? names[line] : nullptr);
+        text.put("~", 1);
+      text.put(line_name[line], name_length[line]);
     }
   }
   if (!terms)
-    outtext.append('0');
+    text.put("0", 1);
+  text.finish();
   out = outtext.buffer;
   return errmsg ? UT_EQ_WARNING : UT_EQ_OK;
 }
@@ -118,14 +166,9 @@ int UT_EQUATE_IMP::gen_hex(const char *const equation, const char **names, const
     storemsg(mv_modname, "Wrong number of address lines.");
     return UT_EQ_BADLINES;
   }
-  UT_PREDICATE *tree = nullptr;
-  // The reader only reads the text; its interface predates const.
-  if (!parse(const_cast<char *>(equation), names, nlines, tree)) {
-    delete tree;
+  uint32_t word = 0;
+  if (readtable(equation, names, nlines, word) != UT_EQ_OK)
     return UT_EQ_INVALID;
-  }
-  const uint32_t word = tree->eval();
-  delete tree;
   const int width = (1 << nlines) / 4;
   for (int d = 0; d < width; ++d)
     hexbuf[width - 1 - d] = HEXDIGITS[(word >> (4 * d)) & 0xF];
@@ -168,10 +211,7 @@ int UT_EQUATE_IMP::validate(const char *const text, const char *const lhs, const
     if (has_hex_prefix(equals + 1))
       return validate_hex(equals + 1);
   }
-  UT_PREDICATE *tree = nullptr;
-  const int read = parse(const_cast<char *>(body), names, nlines, tree);
-  delete tree;
-  return read ? UT_EQ_OK : UT_EQ_INVALID;
+  return readcheck(body, names, nlines);
 }
 
 int UT_EQUATE_IMP::validate(const char *const text, const char **names, const long nlines) {

@@ -85,97 +85,126 @@ private:
     }
     return n;
   }
-  // Whether every prime left of row a also covers row b.
-  int within(int a, int b, const PrimeSet &excluded) const {
+  // Whether every prime of a is in b.
+  int within(const PrimeSet &a, const PrimeSet &b) const {
     for (int w = 0; w < nwords; ++w)
-      if (rowset[a].bits[w] & ~excluded.bits[w] & ~rowset[b].bits[w])
+      if (a.bits[w] & ~b.bits[w])
         return 0;
     return 1;
   }
-  int left(int a, int p, const PrimeSet &excluded) const {
+  int usable(int a, int p, const PrimeSet &excluded) const {
     return rowset[a].has(p) && !excluded.has(p);
   }
 
   // One node: the rows of `needed` still need a prime, `excluded` primes are ruled out,
   // `depth` primes are chosen at total cost `spent`.
   void search(uint64_t needed, PrimeSet excluded, int depth, int spent) {
-    for (int changed = 1; changed;) {
-      changed = 0;
-      if (best >= 0 && spent >= best)
-        return;
-      if (!needed) {
-        best = spent;
-        nbest = depth;
-        for (int i = 0; i < depth; ++i)
-          bestchoice[i] = choice[i];
-        return;
-      }
-      // Essential primes.
-      for (uint64_t rest = needed; rest; rest &= rest - 1) {
-        const int a = __builtin_ctzll(rest);
-        int p = 0;
-        const int n = count_left(a, excluded, p);
-        if (!n)
+    int branch = -1;
+    for (int fixed = 1; fixed;) {
+      for (int changed = 1; changed;) {
+        changed = 0;
+        if (best >= 0 && spent >= best)
           return;
-        if (n == 1) {
-          choice[depth++] = static_cast<short>(p);
-          spent += cost[p];
-          needed &= ~words[p];
-          excluded.add(p);
-          changed = 1;
-          break;
-        }
-      }
-      if (changed)
-        continue;
-      // Column dominance: p goes when q covers all of p's rows at no greater cost (of two
-      // equal primes the later one goes).
-      for (int p = 0; p < nprimes; ++p) {
-        if (excluded.has(p))
-          continue;
-        const uint64_t rows = words[p] & needed;
-        int dominated = !rows;
-        for (int q = 0; q < nprimes && !dominated; ++q) {
-          if (q == p || excluded.has(q) || cost[q] > cost[p])
+        // Essential primes: a row with one prime left takes it.
+        for (uint64_t rest = needed; rest; rest &= rest - 1) {
+          const int a = __builtin_ctzll(rest);
+          if (!((needed >> a) & 1))
             continue;
-          const uint64_t other = words[q] & needed;
-          dominated = !(rows & ~other) && (other != rows || cost[q] < cost[p] || q < p);
-        }
-        if (dominated) {
-          excluded.add(p);
-          changed = 1;
-        }
-      }
-      if (changed)
-        continue;
-      // Row dominance, judged on the sets of this pass: a row goes when another row's
-      // primes are among its own (of two equal rows the higher one goes).
-      uint64_t keep = needed;
-      for (uint64_t r2 = needed; r2; r2 &= r2 - 1) {
-        const int b = __builtin_ctzll(r2);
-        for (uint64_t r1 = needed; r1; r1 &= r1 - 1) {
-          const int a = __builtin_ctzll(r1);
-          if (a != b && within(a, b, excluded) && (a < b || !within(b, a, excluded))) {
-            keep &= ~(1ull << b);
-            break;
+          int p = 0;
+          const int n = count_left(a, excluded, p);
+          if (!n)
+            return;
+          if (n == 1) {
+            choice[depth++] = static_cast<short>(p);
+            spent += cost[p];
+            needed &= ~words[p];
+            excluded.add(p);
+            changed = 1;
           }
         }
+        if (!needed) {
+          if (best < 0 || spent < best) {
+            best = spent;
+            nbest = depth;
+            for (int i = 0; i < depth; ++i)
+              bestchoice[i] = choice[i];
+          }
+          return;
+        }
+        // Column dominance: p goes when q covers all of p's rows at no greater cost (of two
+        // equal primes the later one goes).
+        int nactive = 0;
+        for (int p = 0; p < nprimes; ++p) {
+          if (excluded.has(p))
+            continue;
+          if (!(words[p] & needed)) {
+            excluded.add(p);
+            continue;
+          }
+          rows[nactive] = words[p] & needed;
+          active[nactive++] = static_cast<short>(p);
+        }
+        for (int i = 0; i < nactive; ++i) {
+          const int p = active[i];
+          for (int j = 0; j < nactive; ++j) {
+            const int q = active[j];
+            if (q == p || cost[q] > cost[p] || (rows[i] & ~rows[j]) || excluded.has(q))
+              continue;
+            if (rows[j] != rows[i] || cost[q] < cost[p] || q < p) {
+              excluded.add(p);
+              changed = 1;
+              break;
+            }
+          }
+        }
+        // Row dominance, judged on the sets of this pass: a row goes when another row's
+        // primes are among its own (of two equal rows the higher one goes).
+        for (uint64_t rest = needed; rest; rest &= rest - 1) {
+          const int a = __builtin_ctzll(rest);
+          for (int w = 0; w < nwords; ++w)
+            left[a].bits[w] = rowset[a].bits[w] & ~excluded.bits[w];
+        }
+        uint64_t keep = needed;
+        for (uint64_t r2 = needed; r2; r2 &= r2 - 1) {
+          const int b = __builtin_ctzll(r2);
+          for (uint64_t r1 = needed; r1; r1 &= r1 - 1) {
+            const int a = __builtin_ctzll(r1);
+            if (a != b && within(left[a], left[b]) && (a < b || !within(left[b], left[a]))) {
+              keep &= ~(1ull << b);
+              break;
+            }
+          }
+        }
+        if (keep != needed) {
+          needed = keep;
+          changed = 1;
+        }
       }
-      if (keep != needed) {
-        needed = keep;
-        changed = 1;
+      // Bound the node; then rule out each prime whose use alone would cost at least as much
+      // as the best cover: with row prices y, a cover C costs at least the sum of y plus the
+      // slack of each of its primes.
+      double price[2];
+      branch = -1;
+      lower_bound(needed, excluded, branch, price, slack);
+      const double room = best - 1 - spent + 1e-6; // an improvement costs best - 1 at most
+      if (best >= 0 && (price[0] > room || price[1] > room))
+        return;
+      fixed = 0;
+      for (int p = 0; best >= 0 && p < nprimes; ++p) {
+        if (excluded.has(p) || !(words[p] & needed))
+          continue;
+        if (price[0] + slack[0][p] > room || price[1] + slack[1][p] > room) {
+          excluded.add(p);
+          fixed = 1;
+        }
       }
     }
-    int branch = -1;
-    const int bound = lower_bound(needed, excluded, branch);
-    if (best >= 0 && spent + bound >= best)
-      return;
     // Branch on the row with the fewest primes left: each of them in turn, the ones that
     // cover most first; a prime tried once is ruled out for the branches after it.
     short options[64];
     int noptions = 0;
     for (int p = 0; p < nprimes; ++p)
-      if (left(branch, p, excluded))
+      if (usable(branch, p, excluded))
         options[noptions++] = static_cast<short>(p);
     sort_options(options, noptions, needed);
     for (int k = 0; k < noptions; ++k) {
@@ -202,7 +231,8 @@ private:
   // bound of rows that share no prime); and each row first priced at its cheapest share of
   // a prime split over the rows the prime covers, then raised the same way. `branch`
   // receives the row with the fewest primes left.
-  int lower_bound(uint64_t needed, const PrimeSet &excluded, int &branch) const {
+  void lower_bound(uint64_t needed, const PrimeSet &excluded, int &branch, double *price,
+                   double (*slack)[UT_LUT_MAXCUBES]) const {
     int count[64];
     int fewest = 0;
     for (uint64_t rest = needed; rest; rest &= rest - 1) {
@@ -214,14 +244,18 @@ private:
         fewest = count[a];
       }
     }
-    double slack[UT_LUT_MAXCUBES];
-    const double alone = dual_price(needed, excluded, count, fewest, 0, slack);
-    const double shared = dual_price(needed, excluded, count, fewest, 1, slack);
-    const double price = alone > shared ? alone : shared;
-    return static_cast<int>(price - 1e-6) + 1; // the least whole cost above price - 1e-6
+    // The rows by their number of primes left, fewest first.
+    int order[64];
+    int nrows = 0;
+    for (int want = fewest; nrows < popcount(needed); ++want)
+      for (uint64_t rest = needed; rest; rest &= rest - 1)
+        if (count[__builtin_ctzll(rest)] == want)
+          order[nrows++] = __builtin_ctzll(rest);
+    price[0] = dual_price(needed, excluded, order, nrows, 0, slack[0]);
+    price[1] = dual_price(needed, excluded, order, nrows, 1, slack[1]);
   }
 
-  double dual_price(uint64_t needed, const PrimeSet &excluded, const int *count, int fewest,
+  double dual_price(uint64_t needed, const PrimeSet &excluded, const int *order, int nrows,
                     int shares, double *slack) const {
     double price = 0;
     for (uint64_t rest = needed; rest; rest &= rest - 1)
@@ -237,11 +271,9 @@ private:
       each_left(a, excluded, [&](int p) { slack[p] -= share; });
       price += share;
     }
-    for (int want = fewest; want <= 64; ++want) {
-      for (uint64_t rest = needed; rest; rest &= rest - 1) {
-        const int a = __builtin_ctzll(rest);
-        if (count[a] != want)
-          continue;
+    for (int i = 0; i < nrows; ++i) {
+      const int a = order[i];
+      {
         double raise = -1;
         each_left(a, excluded, [&](int p) {
           if (raise < 0 || slack[p] < raise)
@@ -281,6 +313,12 @@ private:
   int nwords;          // words of a PrimeSet in use
   PrimeSet rowset[64]; // the primes covering each address
   short choice[64];
+  double slack[2][UT_LUT_MAXCUBES]; // the row prices' slack of each prime, at the last bound
+  // Scratch of one reduction pass, not kept across the recursion: the primes still in
+  // play with their needed rows, and each needed row's primes left.
+  short active[UT_LUT_MAXCUBES];
+  uint64_t rows[UT_LUT_MAXCUBES];
+  PrimeSet left[64];
   int best; // cost of the best cover found, -1 before the first
 };
 
@@ -368,18 +406,10 @@ int UT_LUT_IMP::from_equation(const char *equation, const char **names, long lin
   const int code = start(lines);
   if (code != UT_EQ_OK)
     return code;
-  if (lines > 5) {
-    eq.storemsg(mv_modname, "Wrong number of address lines.");
-    return UT_EQ_BADLINES;
-  }
-  UT_PREDICATE *tree = nullptr;
-  // The reader only reads the text; its interface predates const.
-  if (!eq.parse(const_cast<char *>(equation), names, lines, tree)) {
-    delete tree;
+  uint64_t table = 0;
+  if (eq.readtable(equation, names, lines, table) != UT_EQ_OK)
     return UT_EQ_INVALID;
-  }
-  word = tree->eval() & tablemask(lines);
-  delete tree;
+  word = table & tablemask(lines);
   nlines = lines;
   return UT_EQ_OK;
 }

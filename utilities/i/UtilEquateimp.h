@@ -1,6 +1,7 @@
-// UtilEquateimp: the equation reader behind UT_EQUATE. A tokenizer, an operator-precedence
-// parser over two stacks per nesting level, and an expression tree whose evaluation gives
-// the truth table of all 32 addresses of five address lines in one 32-bit word.
+// UtilEquateimp: the equation reader behind UT_EQUATE. One single-pass operator-precedence
+// reader over two heap-backed stacks, nesting included, that either builds an expression
+// tree (parse) or computes the truth table directly in a word (readtable): bit k of the
+// word is the equation's value at address k.
 #ifndef UTILEQUATEIMP_H
 #define UTILEQUATEIMP_H
 
@@ -36,8 +37,7 @@ extern const uint32_t mv_bits_table[5];
 
 const int UT_EQ_MAXNAME = 256;                  // longest name the reader accepts
 const int UT_EQ_TOKEN_SIZE = UT_EQ_MAXNAME + 1; // a token buffer, NUL included
-const int UT_EQ_STACKSIZE = 100;                // entries kept on the call stack
-const int UT_EQ_MAXNESTING = 32; // deepest nesting of parentheses (about 2 KB of stack each)
+const int UT_EQ_STACKSIZE = 100;                // stack entries kept inside the stack object
 
 // A tree node. Trees are owned by whoever holds the root; deleting the root frees all.
 class UT_PREDICATE {
@@ -79,47 +79,53 @@ public:
   unsigned char inverted;
 };
 
-// A stack that keeps its first UT_EQ_STACKSIZE entries in `items` on the call stack and
-// spills further ones into a kor_malloc'ed array, so ordinary equations allocate nothing
-// and unusual ones are not limited. T is a plain value (pointer, enumeration, record).
+// A stack that keeps its first UT_EQ_STACKSIZE entries in `items` inside the object and
+// moves to a kor_malloc'ed array, doubling, when they are used up: ordinary equations
+// allocate nothing and deep ones are bounded by memory alone. T is a plain value (word,
+// pointer, enumeration, record) copied bytewise.
 template <class T> class UT_EQ_STACK {
 public:
-  UT_EQ_STACK() : count(0), spill(nullptr), spillcap(0) {}
-  ~UT_EQ_STACK() { kor_free(spill); }
+  UT_EQ_STACK() : count(0), data(items), capacity(UT_EQ_STACKSIZE) {}
+  ~UT_EQ_STACK() {
+    if (data != items)
+      kor_free(data);
+  }
   UT_EQ_STACK(const UT_EQ_STACK &) = delete;
   UT_EQ_STACK &operator=(const UT_EQ_STACK &) = delete;
 
-  // 1 done; 0 when the spill array cannot grow (nothing pushed).
+  // 1 done; 0 when the array cannot grow (nothing pushed).
   int push(T value) {
-    if (count >= UT_EQ_STACKSIZE && count - UT_EQ_STACKSIZE >= spillcap && !grow())
+    if (count == capacity && !grow())
       return 0;
-    at(count++) = value;
+    data[count++] = value;
     return 1;
   }
-  T pop() { return at(--count); } // count must be positive
-  T &top() { return at(count - 1); }
+  T pop() { return data[--count]; } // count must be positive
+  T &top() { return data[count - 1]; }
 
   T items[UT_EQ_STACKSIZE];
   int32_t count;
 
 private:
-  T &at(int32_t i) { return i < UT_EQ_STACKSIZE ? items[i] : spill[i - UT_EQ_STACKSIZE]; }
   int grow() {
-    const uint64_t cap = spillcap ? 2 * static_cast<uint64_t>(spillcap) : UT_EQ_STACKSIZE;
-    if (cap * sizeof(T) > UINT32_MAX || cap > INT32_MAX / 2)
+    const uint64_t cap = 2 * static_cast<uint64_t>(capacity);
+    if (cap * sizeof(T) > UINT32_MAX || cap > INT32_MAX)
       return 0;
-    void *bigger = kor_realloc(spill, static_cast<unsigned>(cap * sizeof(T)));
+    const unsigned bytes = static_cast<unsigned>(cap * sizeof(T));
+    T *bigger = static_cast<T *>(data == items ? kor_malloc(bytes) : kor_realloc(data, bytes));
     if (!bigger)
       return 0;
-    spill = static_cast<T *>(bigger);
-    spillcap = static_cast<int32_t>(cap);
+    if (data == items)
+      UT_MEMORY::Copy(bigger, items, static_cast<unsigned>(sizeof items));
+    data = bigger;
+    capacity = static_cast<int32_t>(cap);
     return 1;
   }
-  T *spill;
-  int32_t spillcap;
+  T *data;
+  int32_t capacity;
 };
 
-// Pending operands of one nesting level; owns them and deletes what is left on it.
+// Pending operands of get_operator; owns them and deletes what is left on it.
 class UT_PRED_STACK : public UT_EQ_STACK<UT_PREDICATE *> {
 public:
   ~UT_PRED_STACK() {
@@ -128,7 +134,7 @@ public:
   }
 };
 
-// Pending operators of one nesting level.
+// Pending operators of get_operator.
 class UT_OPER_STACK : public UT_EQ_STACK<UT_OPERATOR_TYPE> {};
 
 // Reads the next token into `token` (UT_EQ_TOKEN_SIZE bytes) and moves `text` past it;
@@ -154,11 +160,24 @@ public:
   void seterrmsg(const wchar_t *msg); // null clears
   const wchar_t *geterrmsg() const { return errmsg; }
 
-  // The reader. `names[i]` names address line i; the caller owns every tree handed back.
-  UT_PREDICATE *get_term(char *&text, const char **names, const long count, UT_PRED_STATUS &status);
-  UT_PREDICATE *predicate(char *&text, const char **names, const long count,
-                          UT_PRED_STATUS &status);
+  // The reader. `names[i]` names address line i; names are matched with `compare`.
+  // parse reads the equation after the first '=' of `text` (all of it when it has none)
+  // into a tree that the caller owns, in every case; 1 done, 0 with the message stored.
+  // After a stray ')' the tree read before it is handed back.
   int parse(char *text, const char **names, const long count, UT_PREDICATE *&result);
+
+  // Reads the equation after the first '=' of `text` (all of it when it has none) over
+  // names[0..nlines-1] (matched with `compare`) and computes its truth table: bit k of
+  // `table` is the value at address k, address line i being bit i of k, for all
+  // 8*sizeof(Word) addresses. A name with index i >= log2(8*sizeof(Word)) has the word 0.
+  // Returns UT_EQ_OK (1), or UT_EQ_INVALID (5) with the reader's message, "Too many right
+  // parens." or "Empty equate string - ignoring." stored (`table` is then 0). It does not
+  // check nlines against a range and does not clear an earlier message on success.
+  // Instantiated for uint32_t and uint64_t.
+  template <class Word>
+  int readtable(const char *text, const char **names, long nlines, Word &table);
+  // The same reading and results, without computing the table.
+  int readcheck(const char *text, const char **names, long nlines);
 
   // The conversions; results are the UT_EQ_* codes of UtilEquate.h.
   int gen_equatestr(const char *const init, const char **names, const long nlines,
@@ -182,9 +201,6 @@ public:
   wchar_t *errmsg;
   unsigned char assignform;
   int (*compare)(const char *, const char *);
-
-private:
-  int nesting; // parentheses open around the predicate being read
 };
 
 #endif

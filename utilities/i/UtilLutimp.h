@@ -26,6 +26,8 @@ uint64_t ut_lut_cubeword(UT_LUT_CUBE cube, long nlines);
 int ut_lut_primes(uint64_t table, long nlines, UT_LUT_CUBE *primes);
 // Writes an exact minimum cover (fewest terms, then fewest literals) of `table` into
 // `cover` (room for 64) in the order of UT_LUT::gen_minimal and returns its term count.
+// The search keeps its tables (some 60 KB) on the call stack and recurses at most once per
+// term of the cover, with a few hundred bytes a level.
 int ut_lut_mincover(uint64_t table, long nlines, UT_LUT_CUBE *cover);
 
 class UT_LUT_IMP {
