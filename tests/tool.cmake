@@ -25,13 +25,18 @@ if(TARGET utiltool)
     "utiltool: error: Wrong number of address lines\\. \\(init2eq takes 1 to 6 address lines, 7 given\\)\\n"
     init2eq ${L7} 8)
   tool_case(Eq2initRefusesSevenLinesWithItsRange 1 -
-    "utiltool: error: Wrong number of address lines\\. \\(eq2init takes 1 to [56] address lines, 7 given\\)\\n"
+    "utiltool: error: Wrong number of address lines\\. \\(eq2init takes 1 to 6 address lines, 7 given\\)\\n"
     eq2init ${L7} A0)
   tool_case(CheckRefusesWhatEq2initRefuses 1 -
-    "utiltool: error: Wrong number of address lines\\. \\(check takes 1 to [56] address lines, 7 given\\)\\n"
+    "utiltool: error: Wrong number of address lines\\. \\(check takes 1 to 6 address lines, 7 given\\)\\n"
     check ${L7} A5)
   tool_sh(HelpStatesTheRangeTheLibraryAccepts 0 - -
-    "${TOOL} eq2init --help | grep -q '^Address lines: 1 to [56]\\.$' && ${TOOL} init2eq --help | grep -q '^Address lines: 1 to 6\\.$'")
+    "${TOOL} eq2init --help | grep -q '^Address lines: 1 to 6\\.$' && ${TOOL} init2eq --help | grep -q '^Address lines: 1 to 6\\.$'")
+  set(L6 --lines A0,A1,A2,A3,A4,A5)
+  tool_case(Eq2initTakesSixLines 0 "FFFFFFFF00000000\\n" - eq2init ${L6} A5)
+  tool_case(CheckTakesSixLines 0 "valid\\n" - check ${L6} "A5*~A0")
+  tool_sh(TableOfSixLinesHasSixtyFourRows 0 "65\\n 1   1   1   1   1   1  | 1\\n" -
+    "${TOOL} table --lines A0,A1,A2,A3,A4,A5 A5*A0 | wc -l | tr -d ' '; ${TOOL} table --lines A0,A1,A2,A3,A4,A5 A5*A0 | tail -n 1")
   tool_case(Init2eqTakesOneLine 0 "O = A0\\n" - init2eq --lines A0 2)
   tool_case(Init2eqMinimalGivesTheFewestTermsAndLiterals 0
     "O = ~A2*~A3 + A0*A1*~A3 + ~A0*A2*A3 + ~A1*A2*A3\\n" - init2eq --lines A0,A1,A2,A3 --minimal 708F)
