@@ -3,9 +3,3 @@ add_test(NAME InstallAndBuildAnOutsideProject
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/run.sh ${PROJECT_BINARY_DIR}
           ${CMAKE_CURRENT_SOURCE_DIR}/install ${CMAKE_CXX_COMPILER} "${CMAKE_CXX_FLAGS}")
 set_tests_properties(InstallAndBuildAnOutsideProject PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
-# The docs target's Doxygen settings refuse undocumented public classes and members.
-find_package(Doxygen QUIET)
-if(DOXYGEN_FOUND)
-  add_test(NAME DocsRefuseUndocumentedPublicMembers
-    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/docs_gate.sh ${PROJECT_BINARY_DIR}/docs/Doxyfile)
-endif()
