@@ -152,25 +152,36 @@ private:
   }
 };
 
-void EquateGenHex(benchmark::State &state) {
-  const std::vector<std::string> eqs = equations();
-  UT_EQUATE eq(0);
-  RowEvaluator check;
-  for (const std::string &e : eqs) {
+// Times one conversion over all inputs, after holding each result against the peer's (a
+// disagreement skips the benchmark with an error).
+template <class Convert, class Peer>
+void time_conversion(benchmark::State &state, const std::vector<std::string> &inputs,
+                     Convert convert, Peer peer) {
+  for (const std::string &in : inputs) {
     char *out = nullptr;
-    if (eq.gen_hex(e.c_str(), kNames, kLines, "O", out) != UT_EQ_OK ||
-        check.hex(e.c_str()) != out) {
-      state.SkipWithError(("disagreement on " + e).c_str());
+    if (convert(in, out) != UT_EQ_OK || peer(in) != out) {
+      state.SkipWithError(("disagreement on " + in).c_str());
       return;
     }
   }
   for (auto _ : state) {
-    for (const std::string &e : eqs) {
+    for (const std::string &in : inputs) {
       char *out = nullptr;
-      eq.gen_hex(e.c_str(), kNames, kLines, "O", out);
+      convert(in, out);
       benchmark::DoNotOptimize(out);
     }
   }
+}
+
+void EquateGenHex(benchmark::State &state) {
+  UT_EQUATE eq(0);
+  RowEvaluator check;
+  time_conversion(
+      state, equations(),
+      [&eq](const std::string &e, char *&out) {
+        return eq.gen_hex(e.c_str(), kNames, kLines, "O", out);
+      },
+      [&check](const std::string &e) { return check.hex(e.c_str()); });
 }
 
 void RowByRow(benchmark::State &state) {
@@ -228,24 +239,14 @@ const std::string &minterms(const std::string &init, std::string &s) {
 }
 
 void EquateGenEquatestr(benchmark::State &state) {
-  const std::vector<std::string> values = inits();
   UT_EQUATE eq(0);
   std::string check;
-  for (const std::string &v : values) {
-    char *out = nullptr;
-    if (eq.gen_equatestr(v.c_str(), kNames, kWideLines, "O", out) != UT_EQ_OK ||
-        minterms(v, check) != out) {
-      state.SkipWithError(("disagreement on " + v).c_str());
-      return;
-    }
-  }
-  for (auto _ : state) {
-    for (const std::string &v : values) {
-      char *out = nullptr;
-      eq.gen_equatestr(v.c_str(), kNames, kWideLines, "O", out);
-      benchmark::DoNotOptimize(out);
-    }
-  }
+  time_conversion(
+      state, inits(),
+      [&eq](const std::string &v, char *&out) {
+        return eq.gen_equatestr(v.c_str(), kNames, kWideLines, "O", out);
+      },
+      [&check](const std::string &v) { return minterms(v, check); });
 }
 
 void StringMinterms(benchmark::State &state) {

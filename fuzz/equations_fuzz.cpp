@@ -1,9 +1,13 @@
 // Equation texts from outside: gen_hex, both validate forms and gen_equatestr in both
 // conventions, and UT_LUT reading the same texts. Input: one byte that picks the line count
 // (0 to 7, so out-of-range counts are tried too), then the text. Whenever an INIT text
-// converts to an equation, reading that equation back must give the same INIT digits;
-// UT_LUT must agree with UT_EQUATE, and its minimal equation must read back to its table.
+// converts to an equation, reading that equation back must give the same INIT digits.
+// The reader's paths (a tree, a 32- or 64-bit table, a check alone) must give the same
+// code, message and table for any text. UT_LUT must agree with UT_EQUATE, and its minimal
+// equation must read back to its table.
 #include "Utilities.h"
+
+#include "UtilEquateimp.h"
 
 #include "fuzz_support.h"
 
@@ -73,6 +77,31 @@ std::string expected_digits(const std::string &digits, long width) {
   return std::string(static_cast<size_t>(width) - tail.size(), '0') + tail;
 }
 
+std::wstring message(const UT_EQUATE_IMP &imp) {
+  return imp.geterrmsg() ? imp.geterrmsg() : L"(none)";
+}
+
+void compare_paths(unsigned char assignform, const std::string &text, long nlines) {
+  UT_EQUATE_IMP imp(assignform);
+  std::string copy = text;
+  UT_PREDICATE *tree = nullptr;
+  const int code = imp.parse(&copy[0], NAMES, nlines, tree) ? UT_EQ_OK : UT_EQ_INVALID;
+  const uint32_t word = code == UT_EQ_OK ? tree->eval() : 0;
+  delete tree;
+  const std::wstring msg = message(imp);
+  uint32_t word32 = 1;
+  uint64_t word64 = 1;
+  imp.seterrmsg(nullptr);
+  check(imp.readtable(text.c_str(), NAMES, nlines, word32) == code && word32 == word);
+  check(message(imp) == msg);
+  imp.seterrmsg(nullptr);
+  check(imp.readtable(text.c_str(), NAMES, nlines, word64) == code &&
+        static_cast<uint32_t>(word64) == word);
+  check(message(imp) == msg);
+  imp.seterrmsg(nullptr);
+  check(imp.readcheck(text.c_str(), NAMES, nlines) == code && message(imp) == msg);
+}
+
 void run(unsigned char assignform, const char *text, long nlines) {
   UT_EQUATE eq(assignform);
   char *out = nullptr;
@@ -121,6 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string text(reinterpret_cast<const char *>(data + 1), size - 1); // cut at a NUL
   run(0, text.c_str(), nlines);
   run(1, text.c_str(), nlines);
+  compare_paths(0, text, nlines);
+  compare_paths(1, text, nlines);
   run_lut(0, text.c_str(), nlines);
   run_lut(1, text.c_str(), nlines);
   return 0;

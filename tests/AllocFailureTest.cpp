@@ -255,7 +255,7 @@ TEST(AllocFailure, StreamsAndIndexedFilesThatCannotGetABufferFailToOpenWithTheir
 
 TEST(AllocFailure, LongEquationsThatCannotSpillTheirStacksFailWithAMessage) {
   // AND and XOR never reduce each other: 300 operands wait on the reader's stacks, which
-  // spill beyond their fixed part, and the tree is as deep as the text is long.
+  // spill beyond their fixed part.
   std::string text = "O = A0";
   for (int i = 0; i < 150; ++i)
     text += " * ~A1 @ A0";
@@ -279,9 +279,7 @@ TEST(AllocFailure, LongEquationsThatCannotSpillTheirStacksFailWithAMessage) {
     return false;
   });
   EXPECT_GT(k_done, 0);
-  // An evaluation that cannot grow its stack goes on by recursion, after saying so.
-  for (const RecordedReport &r : rec.problems())
-    EXPECT_TRUE(r.number == 1 && r.text == "Out of memory.\n") << r.text;
+  EXPECT_TRUE(rec.problems().empty()) << "the reader keeps its messages";
 }
 
 TEST(AllocFailure, NamePoolsThatCannotBeHadReportItAndKeepTheNamesStoredBefore) {

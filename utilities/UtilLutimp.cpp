@@ -487,7 +487,8 @@ int UT_LUT_IMP::gen_init(char *&out) {
   return UT_EQ_OK;
 }
 
-int UT_LUT_IMP::check_names(const char **names) {
+int UT_LUT_IMP::start_text(const char **names) {
+  eq.seterrmsg(nullptr);
   int ok = names != nullptr;
   for (long i = 0; ok && i < nlines; ++i)
     ok = names[i] != nullptr;
@@ -529,38 +530,35 @@ char *UT_LUT_IMP::write_sum(const UT_LUT_CUBE *terms, int count, const char **na
   return eq.outtext.buffer;
 }
 
-int UT_LUT_IMP::gen_minterms(const char **names, const char *lhs, char *&out) {
+int UT_LUT_IMP::gen_sum(const char **names, const char *lhs, int minimal, char *&out) {
   out = nullptr;
-  eq.seterrmsg(nullptr);
-  const int code = check_names(names);
+  const int code = start_text(names);
   if (code != UT_EQ_OK)
     return code;
   UT_LUT_CUBE terms[64];
   int count = 0;
-  const uint8_t full = static_cast<uint8_t>((1u << nlines) - 1);
-  for (uint64_t rest = word; rest; rest &= rest - 1)
-    terms[count++] = {full, static_cast<uint8_t>(__builtin_ctzll(rest))};
+  if (minimal)
+    count = ut_lut_mincover(word, nlines, terms);
+  else
+    for (uint64_t rest = word; rest; rest &= rest - 1)
+      terms[count++] = {static_cast<uint8_t>((1u << nlines) - 1),
+                        static_cast<uint8_t>(__builtin_ctzll(rest))};
   out = write_sum(terms, count, names, lhs);
   return UT_EQ_OK;
 }
 
+int UT_LUT_IMP::gen_minterms(const char **names, const char *lhs, char *&out) {
+  return gen_sum(names, lhs, 0, out);
+}
+
 int UT_LUT_IMP::gen_minimal(const char **names, const char *lhs, char *&out) {
-  out = nullptr;
-  eq.seterrmsg(nullptr);
-  const int code = check_names(names);
-  if (code != UT_EQ_OK)
-    return code;
-  UT_LUT_CUBE terms[64];
-  const int count = ut_lut_mincover(word, nlines, terms);
-  out = write_sum(terms, count, names, lhs);
-  return UT_EQ_OK;
+  return gen_sum(names, lhs, 1, out);
 }
 
 // Gray code g(j) = j ^ (j >> 1) orders both axes, so neighbouring cells differ in one line.
 int UT_LUT_IMP::gen_kmap(const char **names, char *&out) {
   out = nullptr;
-  eq.seterrmsg(nullptr);
-  const int code = check_names(names);
+  const int code = start_text(names);
   if (code != UT_EQ_OK)
     return code;
   const int collines = static_cast<int>((nlines + 1) / 2);

@@ -27,8 +27,8 @@ class UT_LUT_IMP;
 // Not for concurrent use.
 //
 // Costs: every query is O(1); gen_minimal looks at all 3^nlines product terms for the
-// prime implicants, then searches for the cheapest cover by branch and bound: some 50
-// microseconds for a typical six-line function, up to about half a second for the hardest
+// prime implicants, then searches for the cheapest cover by branch and bound: some 15
+// microseconds for a typical six-line function, a few tenths of a second for the hardest
 // (symmetric functions with some 90 primes). No heap beyond the object's text buffer.
 class UT_LUT {
 public:

@@ -26,7 +26,7 @@ uint64_t ut_lut_cubeword(UT_LUT_CUBE cube, long nlines);
 int ut_lut_primes(uint64_t table, long nlines, UT_LUT_CUBE *primes);
 // Writes an exact minimum cover (fewest terms, then fewest literals) of `table` into
 // `cover` (room for 64) in the order of UT_LUT::gen_minimal and returns its term count.
-// The search keeps its tables (some 60 KB) on the call stack and recurses at most once per
+// The search keeps its tables (some 40 KB) on the call stack and recurses at most once per
 // term of the cover, with a few hundred bytes a level.
 int ut_lut_mincover(uint64_t table, long nlines, UT_LUT_CUBE *cover);
 
@@ -59,8 +59,10 @@ public:
 private:
   // Clears the message and checks the line count; 1 when in range, else 4 with its message.
   int start(long lines);
-  // 1 when names holds a name for every line, else 5 with its message stored.
-  int check_names(const char **names);
+  // Clears the message; 1 when names holds a name for every line, else 5 with its message.
+  int start_text(const char **names);
+  // The minterms (minimal 0) or the minimal cover (1) as lhs = a sum of products.
+  int gen_sum(const char **names, const char *lhs, int minimal, char *&out);
   // lhs, the separator of the convention and the terms joined by the convention's "+".
   char *write_sum(const UT_LUT_CUBE *terms, int count, const char **names, const char *lhs);
   void write_term(UT_LUT_CUBE term, const char **names);
