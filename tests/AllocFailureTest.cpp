@@ -5,6 +5,7 @@
 #include "Utilities.h"
 
 #include "RecordingMsgman.h"
+#include "UtilVersionimp.h"
 
 #include <gtest/gtest.h>
 
@@ -133,16 +134,17 @@ TEST(AllocFailure, BitVectorsKeepTheirBitsAndReportWhenTheyCannotBeMade) {
 
 TEST(AllocFailure, SmallObjectAllocatorsNeverLoseAnElementGivenBack) {
   RecordingMsgman rec;
-  // Dedicated with chunks of 4 elements (many chunks and buckets); shared size classes of
-  // their own, left half-built by the first failing runs; the smallest class too.
+  // Dedicated with chunks of 4 elements (many chunks and buckets), also of elements too
+  // narrow for a pointer; shared size classes of their own, left half-built by the first
+  // failing runs; the smallest class too.
   const struct {
     int elsize;
     unsigned char dedicated;
-  } kinds[] = {{16, 1}, {44, 0}, {4, 0}};
+  } kinds[] = {{16, 1}, {4, 1}, {44, 0}, {4, 0}};
   for (const auto &kind : kinds) {
     const long k_done = sweep([&](long k) {
       FailAfter fail(k);
-      UT_SM_SMALLMEM mem(kind.elsize, kind.dedicated, "sweep", 64);
+      UT_SM_SMALLMEM mem(kind.elsize, kind.dedicated, "sweep", 4 * kind.elsize);
       std::vector<void *> held;
       for (long i = 0; i < 60; ++i)
         if (void *p = mem.getmem())
@@ -169,6 +171,93 @@ TEST(AllocFailure, SmallObjectAllocatorsNeverLoseAnElementGivenBack) {
     EXPECT_GE(k_done, 0) << "size " << kind.elsize;
   }
   EXPECT_TRUE(rec.problems().empty());
+}
+
+TEST(AllocFailure, ListsThatCannotTakeANodeRefuseItAndKeepEveryElementInOrder) {
+  struct Ordered : UT_LIST {
+    int compdata(void *a, void *b) override {
+      const long x = *static_cast<long *>(a), y = *static_cast<long *>(b);
+      return x < y ? -1 : x > y;
+    }
+  };
+  RecordingMsgman rec;
+  static long items[40];
+  for (long i = 0; i < 40; ++i)
+    items[i] = (i * 17) % 40;
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    Ordered list;
+    std::vector<void *> model;
+    int refused = 0;
+    FailAfter fail(k);
+    for (long i = 0; i < 40; ++i) {
+      void *e = &items[i];
+      int done;
+      auto at = model.end();
+      switch (i % 3) { // append, push, ordered insertion into the ascending front
+      case 0:
+        done = list.append(e);
+        break;
+      case 1:
+        done = list.push(e);
+        at = model.begin();
+        break;
+      default:
+        list.sort();
+        std::stable_sort(model.begin(), model.end(), [](void *a, void *b) {
+          return *static_cast<long *>(a) < *static_cast<long *>(b);
+        });
+        done = list.mergesort(e);
+        at = std::upper_bound(model.begin(), model.end(), e, [](void *a, void *b) {
+          return *static_cast<long *>(a) < *static_cast<long *>(b);
+        });
+      }
+      if (done)
+        model.insert(at, e);
+      else
+        ++refused;
+    }
+    fail.off();
+    std::vector<void *> seen;
+    list.reset();
+    while (void *e = list.getnext())
+      seen.push_back(e);
+    EXPECT_EQ(seen, model) << "k=" << k;
+    EXPECT_TRUE(rec.problems().empty()) << "the owner of a list reports, k=" << k;
+    return refused == 0;
+  });
+  EXPECT_GT(k_done, 20);
+}
+
+TEST(AllocFailure, SparseMatricesReleaseAndReportAnElementTheyCannotLink) {
+  RecordingMsgman rec;
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    UT_SPRMTX m(6, 6);
+    std::vector<std::pair<long, long>> stored;
+    long attempts = 0;
+    FailAfter fail(k);
+    for (long i = 0; i < 20; ++i) {
+      const long r = (i * 5) % 6, c = (i * 7 + i / 6) % 6;
+      if (m.findelement(r, c))
+        continue;
+      ++attempts;
+      m.insertelement(r, c, static_cast<double>(i));
+      if (m.findelement(r, c))
+        stored.emplace_back(r, c);
+    }
+    m.deleteelement(stored.empty() ? 0 : stored[0].first, stored.empty() ? 0 : stored[0].second);
+    fail.off();
+    const int refused = count_reports(rec, 19, "Out of memory.\n");
+    EXPECT_EQ(refused, attempts - static_cast<long>(stored.size())) << "k=" << k;
+    long found = 0;
+    for (long r = 0; r < 6; ++r)
+      for (long c = 0; c < 6; ++c)
+        found += m.findelement(r, c) != nullptr;
+    EXPECT_EQ(found, static_cast<long>(stored.size()) - (stored.empty() ? 0 : 1)) << "k=" << k;
+    return refused == 0;
+  });
+  EXPECT_GT(k_done, 10);
 }
 
 TEST(AllocFailure, BlockListsThatCannotTakeABlinkReportItAndKeepTheirElements) {
@@ -222,8 +311,10 @@ TEST(AllocFailure, StreamsAndIndexedFilesThatCannotGetABufferFailToOpenWithTheir
     }
     const int unloaded = out.unload(); // reopens the file for the directory
     fail.off();
+    // A segment is refused when its stream or its directory entry cannot be had.
     const int failed_opens = (s ? 0 : 1) + (unloaded ? 0 : 1);
-    EXPECT_EQ(count_reports(rec, 4, "Unable to open file \"" + path + "\" for output.\n"),
+    EXPECT_EQ(count_reports(rec, 4, "Unable to open file \"" + path + "\" for output.\n") +
+                  count_reports(rec, 1, "Out of memory.\n"),
               failed_opens)
         << "k=" << k;
     if (!unloaded)
@@ -316,4 +407,65 @@ TEST(AllocFailure, NamePoolsThatCannotBeHadReportItAndKeepTheNamesStoredBefore) 
   });
   unsetenv("UT_NCH_SMOKETEST");
   EXPECT_GT(k_done, 1);
+}
+
+TEST(AllocFailure, InstallRecordsThatCannotBeStoredAreReportedAndNoHalfTableIsKept) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  RecordingMsgman rec;
+  TempDir dir;
+  std::string file;
+  const char *keys[] = {"a", "summary", "b", "a", "summary", "c"};
+  for (int i = 0; i < 90; ++i)
+    file += "Mon Mar " + std::to_string(1 + i % 3) + " 10:00:00 UTC 2001::" + keys[i % 6] + "=v" +
+            std::to_string(i) + "\n";
+  write_file_bytes(dir.file("fileset.txt"), file);
+  Util_Version_Hash reference;
+  UT_STREAM *in = ut_file.open(dir.file("fileset.txt").c_str(), UT_READ, 1);
+  ASSERT_NE(in, nullptr);
+  Util_Version_Imp::LoadInfo(in);
+  ut_file.close(in);
+  std::vector<std::string> expected;
+  for (const char *k : {"a", "b", "c", "summary"})
+    expected.push_back(Util_Version_Imp::hashtable().GetValue(k, nullptr));
+
+  const long k_done = sweep([&](long k) {
+    rec.clear();
+    UT_STREAM *s = ut_file.open(dir.file("fileset.txt").c_str(), UT_READ, 1);
+    FailAfter fail(k);
+    Util_Version_Imp::LoadInfo(s);
+    fail.off();
+    ut_file.close(s);
+    Util_Version_Hash &table = Util_Version_Imp::hashtable();
+    const bool loaded = table.GetValue("a", nullptr) != nullptr;
+    EXPECT_EQ(count_reports(rec, 19, "Out of memory.\n") > 0, !loaded) << "k=" << k;
+    std::vector<std::string> got;
+    for (const char *key : {"a", "b", "c", "summary"}) {
+      const char *v = table.GetValue(key, nullptr);
+      got.push_back(v ? v : "");
+    }
+    if (loaded) {
+      EXPECT_EQ(got, expected) << "a table is whole or empty, k=" << k;
+    }
+    return loaded;
+  });
+  EXPECT_GT(k_done, 10);
+
+  // One entry at a time: each is stored whole, or reported and dropped.
+  const long a_done = sweep([&](long k) {
+    rec.clear();
+    Util_Version_Hash table;
+    FailAfter fail(k);
+    table.AddEntry("summary", 100, "one\n");
+    table.AddEntry("summary", 100, "two\n");
+    table.AddEntry("key", 50, "old");
+    table.AddEntry("key", 60, "new");
+    fail.off();
+    const char *s = table.GetValue("summary", nullptr);
+    const char *v = table.GetValue("key", nullptr);
+    const bool all = s && std::string(s) == "one\ntwo\n" && v && std::string(v) == "new";
+    EXPECT_EQ(rec.problems().empty(), all) << "k=" << k;
+    return all;
+  });
+  EXPECT_GT(a_done, 5);
 }

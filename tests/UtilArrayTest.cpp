@@ -288,3 +288,93 @@ TYPED_TEST(BothArrays, FailedAllocationKeepsTheStoredElementsAndHandle) {
 }
 
 } // namespace
+
+namespace {
+struct Rec {
+  int key;
+  int payload;
+};
+int keycmp(const void *a, const void *b) {
+  return intcmp(&static_cast<const Rec *>(a)->key, &static_cast<const Rec *>(b)->key);
+}
+// A typed array of records over either storage scheme.
+template <class Base, class Handle> struct RecArray : Base {
+  explicit RecArray(long step) : Base(&h, sizeof(Rec), step, 0) {}
+  Rec &operator[](long i) { return *static_cast<Rec *>(this->getaddr(i)); }
+  Handle h;
+};
+// Records every part the sort is asked for, then sorts it as the array would.
+template <class Array> struct WatchedSort : Array {
+  explicit WatchedSort(long step) : Array(step) {}
+  void qsort(long lo, long hi, UT_BASE_ARRAY::CMPFUNC cmp) override {
+    parts.emplace_back(lo, hi);
+    Array::qsort(lo, hi, cmp);
+  }
+  std::vector<std::pair<long, long>> parts;
+};
+} // namespace
+
+template <class Array> void sortadd_own_element() {
+  // Capacity 8: the first insertion shifts in place, the second must grow the storage.
+  Array a(8);
+  const int keys[] = {1, 2, 2, 3, 5, 8, 9};
+  for (int i = 0; i < 7; ++i)
+    a[i] = Rec{keys[i], 100 + i};
+  a.a_sortadd(&a[2], keycmp); // the 2 of payload 102, inserted before the equal ones
+  a.a_sortadd(&a[6], keycmp); // the 8 of payload 105
+  std::vector<std::pair<int, int>> got;
+  for (long i = 0; i < a.num; ++i)
+    got.emplace_back(a[i].key, a[i].payload);
+  const std::vector<std::pair<int, int>> want = {{1, 100}, {2, 102}, {2, 101}, {2, 102}, {3, 103},
+                                                 {5, 104}, {8, 105}, {8, 105}, {9, 106}};
+  EXPECT_EQ(got, want);
+}
+
+TEST(UtilArray, SortaddOfAnElementOfTheArrayItselfInsertsThatRecordWhetherOrNotTheArrayGrows) {
+  sortadd_own_element<RecArray<UT_DARRAY, void *>>();
+  sortadd_own_element<RecArray<UT_BARRAY, void **>>();
+}
+
+template <class Array> void watch_sort_parts() {
+  Array a(16);
+  std::mt19937 gen(11);
+  for (long i = 0; i < 500; ++i)
+    a[i] = Rec{static_cast<int>(gen() % 1000), 0};
+  a.a_sort(keycmp, 0, -1);
+  for (long i = 1; i < a.num; ++i)
+    ASSERT_LE(a[i - 1].key, a[i].key) << "seed 11, at " << i;
+  ASSERT_GT(a.parts.size(), 20u) << "every recursive part goes through the virtual qsort";
+  EXPECT_EQ(a.parts[0], std::make_pair(0L, 499L));
+  for (auto &p : a.parts)
+    EXPECT_TRUE(0 <= p.first && p.first <= p.second + 1 && p.second < 500);
+}
+
+TEST(UtilArray, ADerivedClassReplacingQsortSeesEveryPartOfTheSort) {
+  watch_sort_parts<WatchedSort<RecArray<UT_DARRAY, void *>>>();
+  watch_sort_parts<WatchedSort<RecArray<UT_BARRAY, void **>>>();
+}
+
+TEST(UtilArray, SizesNoAllocatorCanServeAreReportedAndLeaveAUsableEmptyArray) {
+  RecordingMsgman rec;
+  void *h = &h;
+  void **t = nullptr;
+  {
+    UT_DARRAY d(&h, 8, LONG_MAX / 4, 0);
+    UT_BARRAY b(&t, 16, LONG_MAX / 8, 0);
+    UT_DARRAY wide(&h, LONG_MAX / 2, 1, 0);
+    for (UT_BASE_ARRAY *a : {static_cast<UT_BASE_ARRAY *>(&d), static_cast<UT_BASE_ARRAY *>(&b),
+                             static_cast<UT_BASE_ARRAY *>(&wide)}) {
+      EXPECT_EQ(a->getaddr(0), nullptr);
+      EXPECT_EQ(a->getaddr(5), nullptr);
+      a->a_resetnum(3);
+      a->a_sort(intcmp, 0, -1);
+      EXPECT_EQ(a->num, 0);
+      EXPECT_EQ(a->a_makearray(), nullptr);
+    }
+    EXPECT_EQ(h, nullptr);
+    EXPECT_EQ(t, nullptr);
+  }
+  ASSERT_EQ(rec.problems().size(), 3u);
+  for (const RecordedReport &r : rec.problems())
+    EXPECT_TRUE(r.number == 19 && r.text == "Out of memory.\n") << r.unit << r.text;
+}

@@ -165,3 +165,21 @@ TEST(UtilBitvec, RandomOperationsAgreeWithAModel) {
     ASSERT_EQ(a.count_set_bits(), count);
   }
 }
+
+TEST(UtilBitvec, AVectorCombinedWithOrAssignedToItselfIsSound) {
+  UT_BITVEC a(21);
+  for (unsigned long i : {0ul, 3ul, 9ul, 20ul})
+    a.set(i);
+  a.set_range_bytes(24, 30); // whole bytes past the end, beyond nbits
+  const UT_BITVEC &same = a;
+  a |= same;
+  EXPECT_EQ(a.count_set_bits(), 11) << "|= with itself changes nothing";
+  a &= same;
+  EXPECT_EQ(a.count_set_bits(), 11) << "&= with itself changes nothing";
+  a = same;
+  EXPECT_EQ(a.getnbits(), 31ul);
+  EXPECT_TRUE(a.is_set(20) && a.is_set(30) && !a.is_set(21));
+  a ^= same;
+  EXPECT_EQ(a.count_set_bits(), 0) << "^= with itself clears every bit";
+  EXPECT_EQ(a.getnbits(), 31ul);
+}

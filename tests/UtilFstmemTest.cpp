@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <random>
 #include <string>
@@ -178,3 +179,15 @@ TEST(UtilFstmem, ReportUsageListsLivingPoolsOnlyInConstructionOrder) {
 }
 
 } // namespace
+
+TEST(UtilFstmem, SizesNoAllocatorCanServeAreReportedAndThePoolHandsOutNothing) {
+  RecordingMsgman rec;
+  UT_FASTMEM huge(ULONG_MAX - 1, 4, "huge");   // rounding up would wrap to a tiny element
+  UT_FASTMEM many(64, ULONG_MAX / 16, "many"); // the block size would wrap
+  EXPECT_EQ(huge.getnewptr(), nullptr);
+  EXPECT_EQ(many.getnewptr(), nullptr);
+  huge.kor_free(nullptr);
+  ASSERT_EQ(rec.problems().size(), 2u);
+  for (const RecordedReport &r : rec.problems())
+    EXPECT_TRUE(r.number == 19 && r.text == "Out of memory.\n" && r.unit == "UtilFstmemimp");
+}

@@ -178,3 +178,23 @@ TEST(UtilList, PrintlistReportsPositionsAndElements) {
 }
 
 } // namespace
+
+TEST(UtilList, WithoutMemoryAddingIsRefusedAndSortingLosesNothing) {
+  RecordingMsgman rec;
+  IntList l;
+  int v[] = {5, 3, 9, 1};
+  for (int &x : v)
+    l.append(&x);
+  seek(l, 2);
+  kor_fail_after(0);
+  int extra = 7;
+  EXPECT_EQ(l.append(&extra) + l.push(&extra) + l.insert(&extra) + l.insert(&v[0], &extra) +
+                l.mergesort(&extra),
+            0);
+  l.addnext(nullptr, &extra);
+  l.sort(); // relinks its own nodes: no memory needed
+  kor_fail_after(-1);
+  EXPECT_EQ(contents(l), (V{&v[3], &v[1], &v[0], &v[2]}));
+  EXPECT_EQ(l.append(&extra), 1) << "the list is usable once memory is back";
+  EXPECT_TRUE(rec.problems().empty()) << "the refusal is the list's answer; its owner reports";
+}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -178,4 +179,34 @@ TEST(UtilPtrfil, ALinkedStructureWithNamesComesBackPointingAtTheNewObjects) {
     EXPECT_EQ(present->rcnt, 2 + n / nnames) << "the stored count is added to the present name";
   }
   EXPECT_TRUE(rec.problems().empty());
+}
+
+TEST(UtilPtrfil, APointerThatCannotGetAnIdentityIsReportedAndNotWritten) {
+  RecordingMsgman rec;
+  TempDir dir;
+  std::vector<int> objs(300);
+  {
+    UT_PTRFILE out(UT_WRITE);
+    ASSERT_TRUE(out.open(dir.file("ids").c_str(), 1));
+    kor_fail_after(0);
+    EXPECT_EQ(out.writeptr(&objs[0]), 0);
+    kor_fail_after(-1);
+    for (int &o : objs) // enough to grow the identities several times
+      EXPECT_EQ(out.writeptr(&o), 1);
+    for (int i = 299; i >= 0; i -= 7)
+      EXPECT_EQ(out.writeptr(&objs[i]), 1);
+  }
+  ASSERT_EQ(rec.problems().size(), 1u);
+  EXPECT_EQ(rec.problems()[0].text, "Out of memory.\n");
+  UT_PTRFILE in(UT_READ);
+  ASSERT_TRUE(in.open(dir.file("ids").c_str(), 0));
+  std::vector<void *> first(300);
+  for (void *&v : first)
+    ASSERT_EQ(in.readptr(v), 1);
+  EXPECT_EQ(std::set<void *>(first.begin(), first.end()).size(), 300u);
+  for (int i = 299; i >= 0; i -= 7) {
+    void *v = nullptr;
+    ASSERT_EQ(in.readptr(v), 1);
+    EXPECT_EQ(v, first[i]) << "the same pointer keeps its identity, at " << i;
+  }
 }

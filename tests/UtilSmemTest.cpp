@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -79,3 +80,25 @@ TEST(UtilSmem, WithoutMemoryGetmemReturnsNullAndRecoversLater) {
 }
 
 } // namespace
+
+TEST(UtilSmem, FourByteElementsCome250ToAChunkFourBytesApart) {
+  for (unsigned char dedicated : {0, 1}) {
+    UT_SM_SMALLMEM mem(3, dedicated, "four", -1);
+    std::vector<char *> p;
+    for (int i = 0; i < 251; ++i)
+      p.push_back(static_cast<char *>(mem.getmem()));
+    // A shared class may have handed out elements before: look at a run of one chunk.
+    int run = 1, longest = 1;
+    for (int i = 1; i < 251; ++i) {
+      run = p[i] == p[i - 1] + 4 ? run + 1 : 1;
+      longest = std::max(longest, run);
+    }
+    EXPECT_EQ(longest, dedicated ? 250 : longest) << "no more than 250 in a chunk";
+    EXPECT_GE(longest, 2) << "elements 4 bytes apart";
+    if (dedicated) {
+      EXPECT_TRUE(p[250] < p[0] || p[250] >= p[0] + 1000) << "the 251st opens a new chunk";
+    }
+    for (char *q : p)
+      mem.relmem(q);
+  }
+}

@@ -134,3 +134,16 @@ TEST(UtilSpr, SolvegaussConvergesOnADiagonallyDominantSystemOf1000Unknowns) {
     residual += (r[i] - b[i]) * (r[i] - b[i]);
   EXPECT_LT(std::sqrt(residual), 1e-9);
 }
+
+TEST(UtilSpr, DimensionsNoMemoryCanServeAreReportedAndLeaveAnEmptyMatrix) {
+  RecordingMsgman rec;
+  UT_SPRMTX wide(3, 1L << 40);
+  UT_SPRMTX tall(1L << 33, 2);
+  ASSERT_EQ(rec.problems().size(), 2u);
+  for (const RecordedReport &r : rec.problems())
+    EXPECT_TRUE(r.number == 19 && r.text == "Out of memory.\n") << r.text;
+  rec.clear();
+  wide.insertelement(0, 0, 1.0);
+  EXPECT_EQ(wide.findelement(0, 0), nullptr);
+  EXPECT_EQ(rec.problems().size(), 2u) << "every position is outside a 0 x 0 matrix";
+}

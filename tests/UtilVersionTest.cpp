@@ -162,3 +162,29 @@ TEST_F(UtilVersion, HostileFilesNeitherOverrunNorHang) {
   EXPECT_EQ("last", value("many"));
   EXPECT_EQ("<null>", value("many", std::string(100000, '7').c_str()));
 }
+
+TEST_F(UtilVersion, ASummaryAddedWithoutATextTakesTheTextOfTheSameSecondsNextSummary) {
+  Util_Version_Hash table;
+  table.AddEntry("summary", kDateTime, nullptr);
+  table.AddEntry("summary", kDateTime, "first\n");
+  table.AddEntry("summary", kDateTime, nullptr);
+  table.AddEntry("summary", kDateTime, "second\n");
+  EXPECT_STREQ("first\nsecond\n", table.GetValue("summary", nullptr));
+  table.AddEntry("plain", kDateTime, nullptr);
+  EXPECT_EQ(nullptr, table.GetValue("plain", nullptr));
+}
+
+TEST_F(UtilVersion, AKeyOrDateHandedOutByAnEarlierQueryStillWorksAcrossAReload) {
+  TempDir dir;
+  setenv("KORVAL", dir.path().c_str(), 1);
+  const std::string d = kDate;
+  install(dir, d + "::a=b\n" + d + "::when=" + d + "\n", 1600000000);
+  const char *key = Util_Version::GetValue("a", nullptr);
+  ASSERT_STREQ("b", key);
+  install(dir, d + "::b=second\n" + d + "::a=other\n", 1600000100);
+  EXPECT_EQ("second", value(key)) << "the key is a text of the table the reload replaces";
+  install(dir, d + "::when=" + d + "\n", 1600000200);
+  const char *date = Util_Version::GetValue("when", nullptr);
+  install(dir, d + "::b=dated\n" + d + "::when=x\n", 1600000300);
+  EXPECT_EQ("dated", value("b", date));
+}

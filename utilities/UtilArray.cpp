@@ -7,6 +7,8 @@
 #include "UtilArrayimp.h"
 #include "UtilReport.h"
 
+#include <climits>
+
 UT_REPORT_UNIT("UtilArray", "$Revision: 1.1.2.1 $")
 
 unsigned char UT_BASE_ARRAY::insflag = 0;
@@ -31,7 +33,9 @@ void UT_BASE_ARRAY::qsort(long lo, long hi, CMPFUNC cmp) {
   // If it cannot grow, nothing is sorted.
   if (hi >= num && !getaddr(hi))
     return;
-  ut_array_quicksort(lo, hi, elsize, cmp, [this](long i) { return getaddr(i); });
+  ut_array_quicksort(
+      lo, hi, elsize, cmp, [this](long i) { return getaddr(i); },
+      [this, cmp](long l, long h) { this->qsort(l, h, cmp); });
 }
 
 void UT_BASE_ARRAY::a_sort(CMPFUNC cmp, long from, long to) {
@@ -90,9 +94,26 @@ long UT_BASE_ARRAY::a_bsearch(const void *key, CMPFUNC cmp) {
 }
 
 void UT_BASE_ARRAY::a_sortadd(const void *elem, CMPFUNC cmp) {
+  // elem may point into this array's own storage, which the insertion shifts and may
+  // move: what is inserted is a copy taken before anything moves.
+  unsigned char local[64];
+  void *copy = local;
+  const bool copied = elem && elsize > 0;
+  if (copied && elsize > static_cast<long>(sizeof local)) {
+    copy =
+        elsize <= static_cast<long>(UINT_MAX) ? kor_malloc(static_cast<unsigned>(elsize)) : nullptr;
+    if (!copy) {
+      UT_REPORT(numbered_msg, 19, "Out of memory.\n");
+      return;
+    }
+  }
+  if (copied)
+    UT_MEMORY::Copy(copy, elem, static_cast<unsigned>(elsize));
   insflag = 1;
-  a_bsearch(elem, cmp);
+  a_bsearch(copied ? copy : elem, cmp);
   insflag = 0;
+  if (copy != local)
+    kor_free(copy);
 }
 
 void UT_BASE_ARRAY::a_shift(long pos, long dir) {

@@ -18,17 +18,21 @@ const long mv_minblockbytes = 40;
 UT_BARRAY::UT_BARRAY(void ***handle, long elsize, long blocknum, unsigned char clear)
     : UT_BASE_ARRAY(elsize, blocknum, clear), handle(handle), numblocks(0) {
   long perblock = blocknum;
-  if (blocknum * elsize < mv_minblockbytes)
+  // blocknum * elsize below the minimum block, asked without multiplying (it may not fit).
+  if (elsize <= 0 || blocknum < (mv_minblockbytes + elsize - 1) / elsize)
     perblock = elsize > 0 ? mv_minblockbytes / elsize : mv_minblockbytes;
   // Elements wider than a minimal block with no count asked for still get one per block.
   this->blocknum = perblock > 0 ? perblock : 1;
-  blockbytes = this->blocknum * elsize;
+  // A block no allocator can serve leaves blockbytes 0: the array stays empty for good.
+  const bool sizeok = elsize <= 0 || this->blocknum <= 0xFFFFFFFFL / elsize;
+  blockbytes = sizeok ? this->blocknum * elsize : 0;
 
-  void **table = static_cast<void **>(kor_malloc(sizeof(void *)));
-  bool sizeok = blockbytes <= 0xFFFFFFFFL;
-  void *block = table && sizeok ? kor_malloc(static_cast<unsigned>(blockbytes)) : nullptr;
+  if (!sizeok)
+    UT_REPORT(numbered_msg, 19, "Out of memory.\n");
+  void **table = sizeok ? static_cast<void **>(kor_malloc(sizeof(void *))) : nullptr;
+  void *block = table ? kor_malloc(static_cast<unsigned>(blockbytes)) : nullptr;
   if (!block) {
-    // Start without blocks; the first getaddr tries again.
+    // Start empty, without blocks; the first getaddr tries again (unless !sizeok).
     kor_free(table);
     *handle = nullptr;
     return;
@@ -57,6 +61,8 @@ void *UT_BARRAY::getaddr(long i) {
     return table && numblocks > 0 ? table[0] : nullptr;
   }
   if (i >= num) {
+    if (blockbytes <= 0 && elsize > 0)
+      return nullptr; // blocks of this size cannot be had
     long needed = i / blocknum + 1;
     if (needed > numblocks) {
       if (static_cast<unsigned long long>(needed) * sizeof(void *) > 0xFFFFFFFFull)

@@ -247,15 +247,12 @@ void UT_NCH_CACHE_IMP::adjust_pool(UT_NCH_NAME *name) {
     return;
   // The pool's last name is gone: unlink it. The current pool is always the tail, so
   // when it goes its predecessor (or nothing) takes over.
-  if (prev) {
+  if (prev)
     prev->next = pool->next;
-    if (pool == last_pool)
-      last_pool = pool->next ? pool->next : prev;
-  } else {
+  else
     first_pool = pool->next;
-    if (pool == last_pool)
-      last_pool = pool->next;
-  }
+  if (pool == last_pool)
+    last_pool = prev;
   delete pool;
 }
 

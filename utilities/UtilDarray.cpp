@@ -29,12 +29,20 @@ bool bytesfor(long count, long elsize, unsigned &bytes) {
 
 UT_DARRAY::UT_DARRAY(void **handle, long elsize, long size, unsigned char clear)
     : UT_BASE_ARRAY(elsize, size, clear), handle(handle) {
-  if (size * elsize < mv_minstepbytes)
+  // size * elsize below the minimum step, asked without multiplying (it may not fit).
+  if (elsize <= 0 || size < (mv_minstepbytes + elsize - 1) / elsize)
     incr = elsize > 0 ? mv_minstepbytes / elsize : mv_minstepbytes;
   if (incr < 1)
     incr = 1;
   unsigned bytes = 0;
-  void *storage = bytesfor(incr, elsize, bytes) ? kor_malloc(bytes) : nullptr;
+  if (!bytesfor(incr, elsize, bytes)) {
+    // A step no allocator can serve: reported; the array stays empty, every growth refused.
+    UT_REPORT(numbered_msg, 19, "Out of memory.\n");
+    maxnum = 0;
+    *handle = nullptr;
+    return;
+  }
+  void *storage = kor_malloc(bytes);
   // Without storage the array starts at capacity 0; the first getaddr tries again.
   maxnum = storage ? incr : 0;
   *handle = storage;
@@ -87,8 +95,9 @@ void UT_DARRAY::qsort(long lo, long hi, CMPFUNC cmp) {
     return;
   char *base = static_cast<char *>(*handle);
   const long size = elsize;
-  ut_array_quicksort(lo, hi, elsize, cmp,
-                     [base, size](long i) { return static_cast<void *>(base + i * size); });
+  ut_array_quicksort(
+      lo, hi, elsize, cmp, [base, size](long i) { return static_cast<void *>(base + i * size); },
+      [this, cmp](long l, long h) { this->qsort(l, h, cmp); });
 }
 
 long UT_DARRAY::intgetindex(void *addr) {

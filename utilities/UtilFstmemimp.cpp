@@ -6,6 +6,7 @@
 
 #include "UtilReport.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +34,17 @@ bool holds(const UT_FM_BLOCK_HEAD *block, const void *p, unsigned long block_siz
   return start <= a && a < start + block_size;
 }
 
+// Whether a block of elem_cnt elements of elem_size bytes, rounded as the pool rounds
+// them, has a size that can be expressed at all.
+bool servable(unsigned long elem_size, unsigned long elem_cnt) {
+  if (elem_size > ULONG_MAX - 8)
+    return false;
+  unsigned long rounded = (elem_size + 3) & ~3UL;
+  if (rounded < sizeof(void *))
+    rounded = sizeof(void *);
+  return elem_cnt == 0 || rounded <= ULONG_MAX / elem_cnt;
+}
+
 } // namespace
 
 UT_FASTMEM_IMP::UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, const char *name)
@@ -40,6 +52,11 @@ UT_FASTMEM_IMP::UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, 
       debug_level(0), classname(name), bystorage(nullptr), nblocks(0), maxblocks(0) {
   if (UT_FASTMEM_MGR *mgr = UT_FASTMEM_MGR::Instance())
     mgr->add(this);
+  if (!servable(elem_size, elem_cnt)) {
+    // A block no allocator can serve: reported, and the pool hands out nothing.
+    UT_REPORT(numbered_msg, 19, "Out of memory.\n");
+    elem_cnt = this->elem_cnt = 0;
+  }
   // Round up to a multiple of 4 (13, 14 and 15 give 16), and make room for the link.
   this->elem_size = elem_size % 4 == 0 ? elem_size : (elem_size + 4) & ~3UL;
   if (this->elem_size < sizeof(void *))

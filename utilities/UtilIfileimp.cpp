@@ -72,6 +72,14 @@ int LIST_UT_IFILEDIR::compdata(void *a, void *b) {
 
 // ---- the file ---------------------------------------------------------------------------
 
+namespace {
+// An entry the directory list has no node for: released, and reported.
+void dropentry(UT_IFILEDIR *e) {
+  delete e;
+  UT_REPORT(numbered_msg, 1, "Out of memory.\n");
+}
+} // namespace
+
 // A new entry, or null when its implementation could not be allocated.
 UT_IFILEDIR *UT_IFILE_IMP::makeentry(char *name, long offset, long size, long type, long data) {
   UT_IFILEDIR *e = new UT_IFILEDIR(name, offset, size, type, data);
@@ -201,7 +209,10 @@ void UT_IFILE_IMP::readsegdir(UT_STREAM *s) {
     UT_IFILEDIR *e = makeentry(name, offset, size, type, data);
     if (!e)
       return;
-    dir.append(e);
+    if (!dir.append(e)) {
+      dropentry(e);
+      return;
+    }
   }
 }
 
@@ -239,7 +250,10 @@ UT_STREAM *UT_IFILE_IMP::putdataseg(char *name, long type, long data) {
     e = makeentry(name, nextoffset, 0, type, data);
     if (!e)
       return nullptr;
-    dir.append(e);
+    if (!dir.append(e)) {
+      dropentry(e);
+      return nullptr;
+    }
   }
   curdir = e;
   return s;
@@ -325,8 +339,10 @@ short UT_IFILE_IMP::getnumsegs() { return static_cast<short>(countchecked()); }
 
 UT_IFILEDIR *UT_IFILE_IMP::newfdir(char *name, long type, long data) {
   UT_IFILEDIR *e = makeentry(name, nextoffset, 0, type, data);
-  if (e)
-    dir.append(e);
+  if (e && !dir.append(e)) {
+    dropentry(e);
+    e = nullptr;
+  }
   return e;
 }
 

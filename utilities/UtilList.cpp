@@ -9,30 +9,24 @@
 
 UT_REPORT_UNIT("UtilList", "$Revision: 1.1.2.1 $")
 
-static UT_LISTMEM *newnode(void *elem) {
-  UT_LISTMEM *node = new UT_LISTMEM;
+UT_LISTMEM *UT_LIST::makenode(void *elem) {
+  UT_LISTMEM *node = static_cast<UT_LISTMEM *>(kor_malloc(sizeof(UT_LISTMEM)));
+  if (!node)
+    return nullptr;
   node->next = nullptr;
   node->data = elem;
   return node;
 }
 
-static void releasenode(UT_LISTMEM *node) {
-  node->next = nullptr;
-  node->data = nullptr;
-  delete node;
-}
+static void releasenode(UT_LISTMEM *node) { kor_free(node); }
 
-UT_LIST::UT_LIST() {
-  head = newnode(nullptr);
-  tail = head;
-  current = head;
-}
+UT_LIST::UT_LIST()
+    : head(&sentinel), tail(&sentinel), current(&sentinel), sentinel{nullptr, nullptr} {}
 
 UT_LIST::~UT_LIST() {
   // Only the base's freedata is in force here, and it releases nothing: derived owners
   // call freelist first. So the chain's nodes go without a call per element.
   releasechain(false);
-  releasenode(head);
   head = tail = current = nullptr;
 }
 
@@ -81,14 +75,21 @@ int UT_LIST::count() {
   return n;
 }
 
-void UT_LIST::addnext(UT_LISTMEM *node, void *elem) {
-  if (!node || !elem)
-    return;
-  UT_LISTMEM *added = newnode(elem);
-  added->next = node->next;
-  node->next = added;
-  if (tail == node)
+// Links a new node holding elem after `after`; false when there is no node to be had.
+bool UT_LIST::link(UT_LISTMEM *after, void *elem) {
+  UT_LISTMEM *added = makenode(elem);
+  if (!added)
+    return false;
+  added->next = after->next;
+  after->next = added;
+  if (tail == after)
     tail = added;
+  return true;
+}
+
+void UT_LIST::addnext(UT_LISTMEM *node, void *elem) {
+  if (node && elem)
+    link(node, elem);
 }
 
 int UT_LIST::pushend(void *elem) { return append(elem); }
@@ -96,8 +97,7 @@ int UT_LIST::pushend(void *elem) { return append(elem); }
 int UT_LIST::push(void *elem) {
   if (!elem)
     return 0;
-  addnext(head, elem);
-  return 1;
+  return link(head, elem) ? 1 : 0;
 }
 
 // Unlinks `node` (whose predecessor is `pred`), releasing its element first when owned.
@@ -147,8 +147,7 @@ void *UT_LIST::find(void *key) {
 int UT_LIST::insert(void *elem) {
   if (!elem || !current)
     return 0;
-  addnext(current, elem);
-  return 1;
+  return link(current, elem) ? 1 : 0;
 }
 
 int UT_LIST::insert(void *anchor, void *elem) {
@@ -160,8 +159,7 @@ int UT_LIST::insert(void *anchor, void *elem) {
       at = node;
   if (!at)
     return 0;
-  addnext(at, elem);
-  return 1;
+  return link(at, elem) ? 1 : 0;
 }
 
 // Removes the first node from the front that holds `elem`.
@@ -201,41 +199,40 @@ void UT_LIST::delnext(UT_LISTMEM *node, unsigned char owned) {
   unlink(node, node->next, owned != 0);
 }
 
+// Links `node` in compdata order, after the elements equal to it (the ordered-insertion
+// rule that mergesort and sort share).
+void UT_LIST::place(UT_LISTMEM *node) {
+  UT_LISTMEM *pred = head;
+  // Fast path for ascending input: equal or smaller last element, append.
+  if (tail == head || compdata(tail->data, node->data) <= 0)
+    pred = tail;
+  else
+    while (pred->next && compdata(pred->next->data, node->data) <= 0)
+      pred = pred->next;
+  node->next = pred->next;
+  pred->next = node;
+  if (tail == pred)
+    tail = node;
+}
+
 int UT_LIST::mergesort(void *elem) {
   if (!elem)
     return 0;
-  if (tail == head) {
-    addnext(head, elem);
-    return 1;
-  }
-  // Fast path for ascending input: equal or smaller last element, append.
-  if (compdata(tail->data, elem) <= 0) {
-    addnext(tail, elem);
-    return 1;
-  }
-  for (UT_LISTMEM *pred = head; pred->next; pred = pred->next) {
-    if (compdata(pred->next->data, elem) > 0) {
-      addnext(pred, elem);
-      return 1;
-    }
-  }
-  return 0; // only an inconsistent compdata gets here
+  UT_LISTMEM *node = makenode(elem);
+  if (!node)
+    return 0;
+  place(node);
+  return 1;
 }
 
+// Re-links the list's own nodes, so sorting needs no memory and cannot lose an element.
 void UT_LIST::sort() {
-  if (!head->next)
-    return;
   UT_LISTMEM *node = detach();
   while (node) {
     UT_LISTMEM *next = node->next;
-    mergesort(node->data);
-    releasenode(node);
+    place(node);
     node = next;
   }
-  UT_LISTMEM *last = head;
-  while (last->next)
-    last = last->next;
-  tail = last;
   current = head;
 }
 

@@ -8,6 +8,7 @@
 #include "UtilPtrfilimp.h"
 #include "UtilReport.h"
 
+#include <climits>
 #include <new>
 
 UT_REPORT_UNIT("UtilPtrfilimp", "$Revision: 1.1.2.1 $")
@@ -71,9 +72,14 @@ int UT_PTRFIXREC::fixreference(void **ref) {
 
 // ---- UT_PTRFIXTABLE ----
 
+namespace {
+// The bucket count for n: n itself when it is a positive 32-bit count, else 1.
+uint32_t bucketcount(long n) { return n > 0 && n <= INT32_MAX ? static_cast<uint32_t>(n) : 1; }
+} // namespace
+
 UT_PTRFIXTABLE::UT_PTRFIXTABLE(long n)
-    : buckets(new (std::nothrow) UT_PTRFIXREC *[n > 0 ? n : 1]()),
-      nbuckets(static_cast<int32_t>(n > 0 ? n : 1)),
+    : buckets(new (std::nothrow) UT_PTRFIXREC *[bucketcount(n)]()),
+      nbuckets(static_cast<int32_t>(bucketcount(n))),
       pool(new (std::nothrow) UT_FASTMEM(sizeof(UT_PTRFIXREC), mv_fixrec_blockcnt, "UT_PTRFIXREC")),
       nrecs(0), scanbucket(-1), scanrec(nullptr), scanidx(0) {}
 
@@ -170,6 +176,71 @@ void UT_PTRFIXTABLE::flush() {
   scanidx = 0;
 }
 
+// ---- UT_PTRIDMAP ----
+
+UT_PTRIDMAP::~UT_PTRIDMAP() {
+  kor_free(keys);
+  kor_free(values);
+}
+
+unsigned long UT_PTRIDMAP::slot(const void *p) const {
+  // Fibonacci hashing of the address without its alignment bits.
+  unsigned long h =
+      static_cast<unsigned long>((reinterpret_cast<uintptr_t>(p) >> 3) * 0x9E3779B97F4A7C15ull);
+  unsigned long i = (h >> 16) & (room - 1);
+  while (keys[i] && keys[i] != p)
+    i = (i + 1) & (room - 1);
+  return i;
+}
+
+uint32_t UT_PTRIDMAP::find(const void *p) const {
+  if (!room)
+    return 0;
+  unsigned long i = slot(p);
+  return keys[i] ? values[i] : 0;
+}
+
+bool UT_PTRIDMAP::grow() {
+  const unsigned long bigger = room ? 2 * room : 64;
+  if (bigger > UINT_MAX / sizeof(void *))
+    return false;
+  const void **oldkeys = keys;
+  uint32_t *oldvalues = values;
+  const unsigned long oldroom = room;
+  keys = static_cast<const void **>(kor_malloc(static_cast<unsigned>(bigger * sizeof *keys)));
+  values = static_cast<uint32_t *>(kor_malloc(static_cast<unsigned>(bigger * sizeof *values)));
+  if (!keys || !values) {
+    kor_free(keys);
+    kor_free(values);
+    keys = oldkeys;
+    values = oldvalues;
+    return false;
+  }
+  UT_MEMORY::Set(keys, 0, static_cast<unsigned>(bigger * sizeof *keys));
+  room = bigger;
+  for (unsigned long k = 0; k < oldroom; ++k) {
+    if (oldkeys[k]) {
+      unsigned long i = slot(oldkeys[k]);
+      keys[i] = oldkeys[k];
+      values[i] = oldvalues[k];
+    }
+  }
+  kor_free(oldkeys);
+  kor_free(oldvalues);
+  return true;
+}
+
+bool UT_PTRIDMAP::add(const void *p, uint32_t id) {
+  if (2 * (count + 1) > room && !grow())
+    return false;
+  unsigned long i = slot(p);
+  if (!keys[i])
+    ++count;
+  keys[i] = p;
+  values[i] = id;
+  return true;
+}
+
 // ---- UT_PTRFILE_IMP ----
 
 UT_PTRFILE_IMP::UT_PTRFILE_IMP(UT_ACCESS, UT_PTRFILE *file)
@@ -199,16 +270,13 @@ uint32_t UT_PTRFILE_IMP::identity(const void *p) {
   if constexpr (sizeof(void *) <= sizeof(uint32_t)) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
   } else {
-    auto found = ids.find(p);
-    if (found != ids.end())
-      return found->second;
+    if (uint32_t known = ids.find(p))
+      return known;
     if (lastid == UINT32_MAX) {
       report_nomem(); // every 32-bit identity is taken
       return 0;
     }
-    try {
-      ids.emplace(p, lastid + 1);
-    } catch (const std::bad_alloc &) {
+    if (!ids.add(p, lastid + 1)) {
       report_nomem();
       return 0;
     }

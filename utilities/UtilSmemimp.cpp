@@ -31,14 +31,12 @@ void **newpointers(unsigned long count) {
 UT_SM_INT_SMALLMEM::UT_SM_INT_SMALLMEM(int elsize, unsigned char record_chunks, const char *name,
                                        long blockbytes)
     : getpos(0), tablesize(0), nbuckets(0), buckets(nullptr), putpos(0), nchunks(0),
-      relbucket(nullptr), chunks(nullptr), overflow(nullptr), recording(record_chunks != 0) {
+      relbucket(nullptr), chunks(nullptr), overflow(nullptr), overflownum(0),
+      owning(record_chunks != 0) {
   this->name = UT_STR::Dup(name ? name : korform("SMEM:%d\n", elsize));
   int rounded = elsize > 0 ? 4 * ((elsize + 3) / 4) : 4;
-  // Every element can hold the overflow link (on a 64-bit machine the 4-byte class
-  // takes 8 bytes).
-  if (rounded < static_cast<int>(sizeof(void *)))
-    rounded = static_cast<int>(sizeof(void *));
   this->elsize = static_cast<unsigned short>(rounded);
+  recording = owning || narrow(); // a narrow class numbers its elements through chunks
   this->blockbytes = blockbytes == -1 ? mv_defaultblockbytes : blockbytes;
   // A chunk holds at least one element and no more than a bucket index can count.
   long per = this->blockbytes / rounded;
@@ -60,11 +58,10 @@ UT_SM_INT_SMALLMEM::UT_SM_INT_SMALLMEM(int elsize, unsigned char record_chunks, 
 }
 
 UT_SM_INT_SMALLMEM::~UT_SM_INT_SMALLMEM() {
-  if (chunks) {
+  if (chunks && owning)
     for (unsigned short i = 0; i < nchunks; ++i)
       kor_free(chunks[i]);
-    kor_free(chunks);
-  }
+  kor_free(chunks);
   for (unsigned short i = 0; i < nbuckets; ++i)
     kor_free(buckets[i]);
   kor_free(buckets);
@@ -123,12 +120,44 @@ bool UT_SM_INT_SMALLMEM::advance() {
 
 bool UT_SM_INT_SMALLMEM::ready() { return (nbuckets > 0 && getpos < nperbucket) || advance(); }
 
-void *UT_SM_INT_SMALLMEM::getmem() {
-  if (overflow) {
+void UT_SM_INT_SMALLMEM::pushoverflow(void *p) {
+  if (!narrow()) {
+    std::memcpy(p, &overflow, sizeof overflow);
+    overflow = p;
+    return;
+  }
+  const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t span = static_cast<std::uintptr_t>(nperbucket) * elsize;
+  for (unsigned short c = 0; c < nchunks; ++c) {
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(chunks[c]);
+    if (start <= a && a < start + span) {
+      std::memcpy(p, &overflownum, sizeof overflownum);
+      overflownum = static_cast<std::uint32_t>(c) * nperbucket +
+                    static_cast<std::uint32_t>((a - start) / elsize) + 1;
+      return;
+    }
+  }
+  // Not an element of this allocator: there is nothing to keep.
+}
+
+void *UT_SM_INT_SMALLMEM::popoverflow() {
+  if (!narrow()) {
     void *p = overflow;
-    std::memcpy(&overflow, p, sizeof overflow);
+    if (p)
+      std::memcpy(&overflow, p, sizeof overflow);
     return p;
   }
+  if (!overflownum)
+    return nullptr;
+  const std::uint32_t n = overflownum - 1;
+  void *p = static_cast<char *>(chunks[n / nperbucket]) + (n % nperbucket) * elsize;
+  std::memcpy(&overflownum, p, sizeof overflownum);
+  return p;
+}
+
+void *UT_SM_INT_SMALLMEM::getmem() {
+  if (void *p = popoverflow())
+    return p;
   // The element given back last comes out first.
   if (putpos > 0)
     return relbucket[--putpos];
@@ -172,8 +201,7 @@ void UT_SM_INT_SMALLMEM::relmem(void *p) {
   // A release bucket that could not be handed over earlier gets another try; if there is
   // still no room, p goes on the overflow list.
   if ((!relbucket || putpos >= nperbucket) && !handoff()) {
-    std::memcpy(p, &overflow, sizeof overflow);
-    overflow = p;
+    pushoverflow(p);
     return;
   }
   relbucket[putpos++] = p;

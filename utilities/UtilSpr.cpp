@@ -66,7 +66,7 @@ int LIST_UT_SPRNODE::insertsorted(UT_SPRNODE *elem, bool bycol) {
     if (key(next) > k)
       break;
     if (next == elem)
-      return 0; // already linked here: a second link would corrupt the list
+      return -1; // already linked here: a second link would corrupt the list
     getnext();
   }
   return insert(elem);
@@ -80,7 +80,9 @@ UT_SPRMTX::UT_SPRMTX(long nr, long nc)
     rows = new (std::nothrow) LIST_UT_SPRNODE[static_cast<std::size_t>(nrows)];
   if (ncols > 0)
     cols = new (std::nothrow) LIST_UT_SPRNODE[static_cast<std::size_t>(ncols)];
-  if ((nrows > 0 && !rows) || (ncols > 0 && !cols)) {
+  if ((nrows > 0 && !rows) || (ncols > 0 && !cols) || nr > INT32_MAX || nc > INT32_MAX) {
+    // A size no memory can serve (or that positions cannot address): an empty matrix.
+    UT_REPORT(numbered_msg, 19, "Out of memory.\n");
     delete[] rows;
     delete[] cols;
     rows = cols = nullptr;
@@ -133,8 +135,16 @@ void UT_SPRMTX::insertelement(long row, long col, UT_SPRNODE *n) {
   if (!n || n->row != row || n->col != col)
     return;
   // The row walk refuses a node already in the matrix before anything is linked.
-  if (rows[row].insertsorted(n, true))
-    cols[col].insertsorted(n, false);
+  const int inrow = rows[row].insertsorted(n, true);
+  if (inrow < 0)
+    return;
+  if (inrow && cols[col].insertsorted(n, false) == 1)
+    return;
+  // No list node to be had: the matrix, which owns the node, releases it.
+  if (inrow)
+    rows[row].rmunowned(n);
+  delete n;
+  UT_REPORT(numbered_msg, 19, "Out of memory.\n");
 }
 
 void UT_SPRMTX::insertelement(long row, long col, double value) {
@@ -159,7 +169,8 @@ void UT_SPRMTX::deleteelement(long row, long col) {
     return;
   rows[row].rmunowned(n);
   cols[col].rmunowned(n);
-  freenodes.push(n);
+  if (!freenodes.push(n))
+    delete n; // no room on the free list: released at once
 }
 
 void UT_SPRMTX::addvalue(long row, long col, double value) {
@@ -174,13 +185,13 @@ void UT_SPRMTX::addvalue(long row, long col, double value) {
 }
 
 void UT_SPRMTX::clear() {
-  // Every node is in exactly one row list: collect them from the rows onto the free
-  // list, unlink the columns, then release the free list.
-  for (std::int32_t r = 0; r < nrows; ++r)
-    while (void *e = rows[r].pop())
-      freenodes.push(e);
+  // Every node is in exactly one row list: unlink the columns, then release the nodes
+  // of the rows and of the free list. Nothing is allocated on the way.
   for (std::int32_t c = 0; c < ncols; ++c)
     cols[c].freelist();
+  for (std::int32_t r = 0; r < nrows; ++r)
+    while (void *e = rows[r].pop())
+      delete node(e);
   while (void *e = freenodes.pop())
     delete node(e);
 }

@@ -13,10 +13,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <new>
-#include <string>
-#include <unordered_map>
-#include <vector>
 
 UT_REPORT_UNIT("UtilVersion", "$Revision: 1.1.2.1 $")
 
@@ -37,19 +33,44 @@ Util_Version_Hash_Element *element(void *p) { return static_cast<Util_Version_Ha
 
 // ---- records and their lists ----
 
+namespace {
+// The records' own copy of a key, from kor_malloc like the records themselves.
+char *copykey(const char *k) {
+  if (!k)
+    return nullptr;
+  const unsigned n = static_cast<unsigned>(UT_STR::Len(k)) + 1;
+  char *copy = static_cast<char *>(kor_malloc(n));
+  if (copy)
+    UT_MEMORY::Copy(copy, k, n);
+  return copy;
+}
+
+void reportnomemory() { UT_REPORT(numbered_msg, 19, "Out of memory.\n"); }
+} // namespace
+
+void *Util_Install_Record::operator new(std::size_t size) noexcept {
+  return kor_malloc(static_cast<unsigned>(size));
+}
+void Util_Install_Record::operator delete(void *p) { kor_free(p); }
+
 Util_Install_Record::Util_Install_Record(const char *k, long t, const char *v)
-    : key(UT_STR::Dup(k)), time(t), value(nullptr) {
+    : key(copykey(k)), time(t), value(nullptr), whole(key || !k) {
   if (v) {
     value = new UT_STRING(255);
-    value->reset();
-    value->append(v);
+    if (value) {
+      value->reset();
+      value->append(v);
+    }
+    whole = whole && value && value->length == UT_STR::Len(v);
   }
 }
 
 Util_Install_Record::~Util_Install_Record() {
-  delete[] key;
+  kor_free(key);
   delete value;
 }
+
+bool Util_Install_Record::complete() const { return whole; }
 
 void LIST_Util_Install_Record::freedata(void *elem) { delete record(elem); }
 
@@ -60,8 +81,13 @@ unsigned char LIST_Util_Install_Record::finddata(void *elem, void *key) {
 }
 
 int LIST_Util_Install_Record::compdata(void *a, void *b) {
-  return -Util_LIST_Util_Install_Record::CompareTimes(record(a)->time, record(b)->time);
+  return Util_LIST_Util_Install_Record::Order(record(a), record(b));
 }
+
+void *Util_LIST_Util_Install_Record::operator new(std::size_t size) noexcept {
+  return kor_malloc(static_cast<unsigned>(size));
+}
+void Util_LIST_Util_Install_Record::operator delete(void *p) { kor_free(p); }
 
 int Util_LIST_Util_Install_Record::CompareTimes(long a, long b) {
   // Clamped (symmetrically, so it can be negated): the times are 64-bit here and their
@@ -74,40 +100,100 @@ int Util_LIST_Util_Install_Record::CompareTimes(long a, long b) {
   return static_cast<int>(d);
 }
 
-void Util_LIST_Util_Install_Record::mergesort2(Util_Install_Record *rec, const char *key) {
-  if (!rec)
+int Util_LIST_Util_Install_Record::Order(const Util_Install_Record *a,
+                                         const Util_Install_Record *b) {
+  return CompareTimes(b->time, a->time);
+}
+
+void Util_LIST_Util_Install_Record::join(Util_Install_Record *into, Util_Install_Record *later) {
+  if (!later->value)
     return;
+  if (!into->value) { // a record added without a text takes the later one's whole
+    into->value = later->value;
+    later->value = nullptr;
+    return;
+  }
+  into->value->append(later->value->buffer);
+}
+
+int Util_LIST_Util_Install_Record::mergesort2(Util_Install_Record *rec, const char *key) {
+  if (!rec)
+    return 0;
   // Older than the oldest record: the walk would end past the last one, so append at
   // once. Files written in date order, oldest or newest first, never walk.
-  if (tail != head && compdata(rec, tail->data) > 0) {
-    append(rec);
-    return;
-  }
-  reset();
-  for (void *e = peeknext(); e; e = peeknext()) {
-    int order = compdata(rec, e);
-    if (order == 0 && issummary(key)) {
-      record(e)->value->append(rec->value ? rec->value->buffer : nullptr);
-      delete rec;
-      return;
+  int linked;
+  if (tail != head && Order(rec, record(tail->data)) > 0) {
+    linked = append(rec);
+  } else {
+    reset();
+    void *e = peeknext();
+    for (; e; e = peeknext()) {
+      int order = Order(rec, record(e));
+      if (order == 0 && issummary(key)) {
+        join(record(e), rec);
+        delete rec;
+        return 1;
+      }
+      if (order <= 0)
+        break;
+      getnext();
     }
-    if (order <= 0) {
-      insert(rec); // right after the cursor, that is before e
-      return;
-    }
-    getnext();
+    linked = e ? insert(rec) : append(rec); // insert: right after the cursor, before e
   }
-  append(rec);
+  if (!linked)
+    delete rec;
+  return linked;
+}
+
+// Sorting the records read instead of inserting them one by one keeps a large or
+// shuffled file from taking quadratic time. A stable sort by Order keeps the reading
+// order within a second; mergesort2 puts the later of those first, or joins summaries
+// into the first one read.
+int Util_LIST_Util_Install_Record::placerecords(Util_Install_Record **recs, long count,
+                                                bool summary) {
+  std::stable_sort(
+      recs, recs + count,
+      [](const Util_Install_Record *a, const Util_Install_Record *b) { return Order(a, b) < 0; });
+  long i = 0;
+  while (i < count) {
+    long end = i + 1;
+    while (end < count && Order(recs[i], recs[end]) == 0)
+      ++end;
+    if (summary) {
+      if (!append(recs[i]))
+        return 0;
+      for (long k = i + 1; k < end; ++k) {
+        join(recs[i], recs[k]);
+        delete recs[k];
+        recs[k] = nullptr;
+      }
+      recs[i] = nullptr;
+    } else {
+      for (long k = end; k > i; --k) {
+        if (!append(recs[k - 1]))
+          return 0;
+        recs[k - 1] = nullptr;
+      }
+    }
+    i = end;
+  }
+  return 1;
 }
 
 // ---- the table of keys ----
 
+void *Util_Version_Hash_Element::operator new(std::size_t size) noexcept {
+  return kor_malloc(static_cast<unsigned>(size));
+}
+void Util_Version_Hash_Element::operator delete(void *p) { kor_free(p); }
+
 Util_Version_Hash_Element::Util_Version_Hash_Element(const char *k)
-    : key(UT_STR::Dup(k)), list(new Util_LIST_Util_Install_Record) {}
+    : key(copykey(k)), list(new Util_LIST_Util_Install_Record) {}
 
 Util_Version_Hash_Element::~Util_Version_Hash_Element() {
-  delete[] key;
-  list->freelist();
+  kor_free(key);
+  if (list)
+    list->freelist();
   delete list;
 }
 
@@ -133,16 +219,31 @@ int Util_Version_Hash::comp_func(void *a, void *b) {
 void Util_Version_Hash::del_func(void *p) { delete element(p); }
 
 void Util_Version_Hash::AddEntry(const char *key, long time, const char *value) {
-  Util_Version_Hash_Element *fresh = new Util_Version_Hash_Element(key);
   Util_Install_Record *rec = new Util_Install_Record(key, time, value);
-  Util_Version_Hash_Element *found = element(find_and_remove(fresh, 0));
-  if (!found) {
-    add(fresh, nullptr);
-    fresh->list->append(rec);
+  if (!rec || !rec->complete()) {
+    delete rec;
+    reportnomemory();
     return;
   }
-  found->list->mergesort2(rec, key);
-  delete fresh;
+  Util_Version_Hash_Element *fresh = new Util_Version_Hash_Element(key);
+  Util_Version_Hash_Element *found =
+      fresh && fresh->complete() ? element(find_and_remove(fresh, 0)) : nullptr;
+  if (found) {
+    delete fresh;
+    if (!found->list->mergesort2(rec, key))
+      reportnomemory(); // the record could not be linked and is dropped
+    return;
+  }
+  if (!fresh || !fresh->complete() || !s_add(fresh, nullptr)) {
+    delete fresh;
+    delete rec;
+    reportnomemory();
+    return;
+  }
+  if (!fresh->list->append(rec)) {
+    delete rec; // the key stays, with no record: as if never given a value
+    reportnomemory();
+  }
 }
 
 const char *Util_Version_Hash::GetValue(const char *key, const char *date) {
@@ -222,6 +323,15 @@ const char *Util_Version::GetValue(const char *key, const char *date) {
 }
 
 const char *Util_Version_Imp::GetValue(const char *key, const char *date) {
+  // The key or date may be a text of the table itself (a value handed out before), which
+  // a reload releases: both are copied first. No key or date read from a line is longer
+  // than the line, so a longer one finds nothing.
+  char keycopy[kLineLimit + 1], datecopy[kLineLimit + 1];
+  const bool fits = UT_STR::Len(key) <= kLineLimit && UT_STR::Len(date) <= kLineLimit;
+  if (fits && key)
+    UT_STR::Copy(keycopy, key);
+  if (fits && date)
+    UT_STR::Copy(datecopy, date);
   UT_STREAM *stream = nullptr;
   const char *path = nullptr;
   if (!OpenInstallFile(stream, path))
@@ -229,7 +339,9 @@ const char *Util_Version_Imp::GetValue(const char *key, const char *date) {
   if (FileOnDiskMoreRecent(path))
     LoadInfo(stream);
   ut_file.close(stream);
-  return hashtable().GetValue(key, date);
+  if (!fits)
+    return nullptr;
+  return hashtable().GetValue(key ? keycopy : nullptr, date ? datecopy : nullptr);
 }
 
 bool Util_Version_Imp::OpenInstallFile(UT_STREAM *&stream, const char *&path) {
@@ -305,39 +417,64 @@ bool Util_Version_Imp::ParseLine(char *line, long &time, char *key, char *value)
 }
 
 namespace {
-// Puts one key's records (in the order read) into its list in the order that inserting
-// them one by one with mergesort2 gives: newest first; of the same second the later one
-// first, or, for "summary", all of them joined into the first one read. Sorting instead
-// of inserting keeps a large or shuffled file from taking quadratic time. Each slot is
-// cleared once its record belongs to the list (or is destroyed), so that after an
-// allocation failure the records left in `recs` are exactly those still to release.
-void placerecords(Util_LIST_Util_Install_Record *list, std::vector<Util_Install_Record *> &recs,
-                  bool summary) {
-  auto newer = [](const Util_Install_Record *a, const Util_Install_Record *b) {
-    return Util_LIST_Util_Install_Record::CompareTimes(a->time, b->time) > 0;
-  };
-  std::stable_sort(recs.begin(), recs.end(), newer);
-  std::size_t i = 0;
-  while (i < recs.size()) {
-    std::size_t end = i + 1;
-    while (end < recs.size() && !newer(recs[i], recs[end]))
-      ++end;
-    if (summary) {
-      for (std::size_t k = i + 1; k < end; ++k) {
-        recs[i]->value->append(recs[k]->value->buffer);
-        delete recs[k];
-        recs[k] = nullptr;
-      }
-      list->append(recs[i]);
-      recs[i] = nullptr;
-    } else {
-      for (std::size_t k = end; k > i; --k) {
-        list->append(recs[k - 1]);
-        recs[k - 1] = nullptr;
-      }
+// The records read from the install file, in reading order, in one kor_malloc array.
+struct RecordsRead {
+  Util_Install_Record **recs = nullptr;
+  long count = 0;
+  long room = 0;
+
+  ~RecordsRead() {
+    for (long i = 0; i < count; ++i)
+      delete recs[i];
+    kor_free(recs);
+  }
+  // Takes ownership of rec; false (rec destroyed) when it cannot be kept.
+  bool push(Util_Install_Record *rec) {
+    if (!rec || !rec->complete()) {
+      delete rec;
+      return false;
     }
+    if (count == room) {
+      const long grown = room ? 2 * room : 64;
+      if (grown > static_cast<long>(UINT_MAX / sizeof *recs)) {
+        delete rec;
+        return false;
+      }
+      void *more = kor_realloc(recs, static_cast<unsigned>(grown * sizeof *recs));
+      if (!more) {
+        delete rec;
+        return false;
+      }
+      recs = static_cast<Util_Install_Record **>(more);
+      room = grown;
+    }
+    recs[count++] = rec;
+    return true;
+  }
+};
+
+// Fills the table with the records read, each key's records in one list: false when
+// memory ran out (the records not yet in the table stay in `read`).
+bool filltable(Util_Version_Hash &table, RecordsRead &read) {
+  // Group by key, keeping the reading order within a key.
+  std::stable_sort(read.recs, read.recs + read.count,
+                   [](const Util_Install_Record *a, const Util_Install_Record *b) {
+                     return UT_STR::Compare(a->key, b->key) < 0;
+                   });
+  for (long i = 0; i < read.count;) {
+    long end = i + 1;
+    while (end < read.count && UT_STR::Compare(read.recs[i]->key, read.recs[end]->key) == 0)
+      ++end;
+    Util_Version_Hash_Element *elem = new Util_Version_Hash_Element(read.recs[i]->key);
+    if (!elem || !elem->complete() || !table.s_add(elem, nullptr)) {
+      delete elem;
+      return false;
+    }
+    if (!elem->list->placerecords(read.recs + i, end - i, issummary(elem->key)))
+      return false;
     i = end;
   }
+  return true;
 }
 } // namespace
 
@@ -346,31 +483,22 @@ void Util_Version_Imp::LoadInfo(UT_STREAM *stream) {
   table.empty();
   if (!stream)
     return;
-  std::unordered_map<std::string, std::vector<Util_Install_Record *>> bykey;
-  try {
-    char line[kLineLimit + 1], key[kLineLimit + 1], value[kLineLimit + 1];
-    // A line fetched by the read that reports end of file is not processed; a last line
-    // without a line feed is read like any other.
+  RecordsRead read;
+  char line[kLineLimit + 1], key[kLineLimit + 1], value[kLineLimit + 1];
+  bool ok = true;
+  // A line fetched by the read that reports end of file is not processed; a last line
+  // without a line feed is read like any other.
+  stream->readline(line, kLineLimit);
+  while (ok && !stream->geteof()) {
+    long time = -1;
+    if (ParseLine(line, time, key, value))
+      ok = read.push(new Util_Install_Record(key, time, value));
     stream->readline(line, kLineLimit);
-    while (!stream->geteof()) {
-      long time = -1;
-      if (ParseLine(line, time, key, value))
-        bykey[key].push_back(new Util_Install_Record(key, time, value));
-      stream->readline(line, kLineLimit);
-    }
-    for (auto &entry : bykey) {
-      Util_Version_Hash_Element *elem = new Util_Version_Hash_Element(entry.first.c_str());
-      if (!table.s_add(elem, nullptr)) {
-        delete elem;
-        throw std::bad_alloc();
-      }
-      placerecords(elem->list, entry.second, issummary(elem->key));
-    }
-  } catch (const std::bad_alloc &) {
-    // Out of memory: keep no half-built table, let no exception out of the library.
-    for (auto &entry : bykey)
-      for (Util_Install_Record *rec : entry.second)
-        delete rec;
-    table.empty();
   }
+  if (ok && filltable(table, read))
+    return; // every slot of `read` is cleared: the records belong to the table
+
+  // Out of memory: keep no half-built table.
+  UT_REPORT(numbered_msg, 19, "Out of memory.\n");
+  table.empty();
 }

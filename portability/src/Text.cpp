@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 int UT_STR::Len(const char *s) { return s ? static_cast<int>(std::strlen(s)) : 0; }
 
@@ -33,8 +34,9 @@ char *UT_STR::Dup(const char *s) {
   if (!s)
     return nullptr;
   std::size_t n = std::strlen(s) + 1;
-  char *d = new char[n];
-  std::memcpy(d, s, n);
+  char *d = new (std::nothrow) char[n];
+  if (d)
+    std::memcpy(d, s, n);
   return d;
 }
 
@@ -42,8 +44,9 @@ wchar_t *UT_STR::WDup(const wchar_t *s) {
   if (!s)
     return nullptr;
   std::size_t n = std::wcslen(s) + 1;
-  wchar_t *d = new wchar_t[n];
-  std::wmemcpy(d, s, n);
+  wchar_t *d = new (std::nothrow) wchar_t[n];
+  if (d)
+    std::wmemcpy(d, s, n);
   return d;
 }
 

@@ -23,6 +23,10 @@ struct UT_LISTMEM {
 // the removals by pointer and remove() walk the chain. sort() is a stable insertion
 // sort, linear on input already in order.
 //
+// Nodes come from kor_malloc; when no node can be had the adding operation refuses (0)
+// without changing the list, and the owner of the list reports it in its own terms. The
+// sentinel lives in the list object itself, so a list is always usable.
+//
 // The destructor is not virtual and calls only the base's freedata: a derived list
 // that owns its elements must call freelist() before it is destroyed.
 class UT_LIST {
@@ -49,7 +53,9 @@ public:
   int append(void *elem) {
     if (!elem)
       return 0;
-    UT_LISTMEM *node = new UT_LISTMEM{nullptr, elem};
+    UT_LISTMEM *node = makenode(elem);
+    if (!node)
+      return 0;
     tail->next = node;
     tail = node;
     return 1;
@@ -110,6 +116,10 @@ protected:
   UT_LISTMEM *current; // cursor; null after getnext ran past the end
 
 private:
+  UT_LISTMEM sentinel;                     // what head points to
+  static UT_LISTMEM *makenode(void *elem); // null when memory runs out
+  bool link(UT_LISTMEM *after, void *elem);
+  void place(UT_LISTMEM *node);
   UT_LISTMEM *detach();
   void releasechain(bool owned);
   int unlinkfirst(void *elem, bool owned);

@@ -31,8 +31,9 @@ public:
 private:
   friend class UT_SPRMTX;
   // Links node after every node whose key is not greater, before the first greater one:
-  // the key is the column in a row list (bycol) and the row in a column list. 0 when the
-  // node is already in this list, which is left unchanged.
+  // the key is the column in a row list (bycol) and the row in a column list. 1 when
+  // linked; -1 when the node is already in this list and 0 when no list node can be had,
+  // both leaving the list unchanged.
   int insertsorted(UT_SPRNODE *node, bool bycol);
 };
 
@@ -49,7 +50,7 @@ private:
 class UT_SPRMTX {
 public:
   // A negative count becomes 1; 0 stays 0. Counts beyond 32 bits, or arrays that cannot
-  // be allocated, leave a 0 x 0 matrix.
+  // be allocated, are reported ("Out of memory.") and leave a 0 x 0 matrix.
   UT_SPRMTX(long nrows, long ncols);
   ~UT_SPRMTX();
   UT_SPRMTX(const UT_SPRMTX &) = delete;
@@ -70,7 +71,7 @@ public:
   void deleteelement(long row, long col);
   // Adds value to the element at (row, col), creating it when there is none.
   void addvalue(long row, long col, double value);
-  // Releases every node, the free list's too. The dimensions stay.
+  // Releases every node, the free list's too; needs no memory. The dimensions stay.
   void clear();
   // Replaces this matrix's elements with copies of other's, keeping this matrix's
   // dimensions; elements outside them are reported as insertion errors and skipped.
@@ -108,7 +109,6 @@ protected:
 private:
   bool inrange(long row, long col) const;
   void rangeerror(const char *fmt, long row, long col) const;
-  void unlinknode(UT_SPRNODE *node);
 };
 
 #endif

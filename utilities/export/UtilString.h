@@ -5,17 +5,24 @@
 
 #include "Portability.h"
 
-// UT_STRING holds a NUL-terminated text in a buffer it owns (general heap, released by the
+#include <cstddef>
+
+// UT_STRING holds a NUL-terminated text in a buffer it owns (kor_malloc, released by the
 // destructor). `buffer` holds `capacity` + 1 bytes; `length` is the position of the NUL.
 // Appending never allocates until the text fills the buffer, then the capacity doubles, so
 // n appended characters cost O(n) with about log2(n / capacity) reallocations. `reset`
 // empties the text and keeps the buffer. The string cannot be copied (it owns its buffer).
-// Should memory run out, the buffer keeps what fitted, stays terminated, and the rest of
-// that append is dropped.
+// Appending the string's own text (or a part of it) appends a copy of it. Should memory
+// run out, it is reported ("Out of memory."), the buffer keeps what fitted, stays
+// terminated, and the rest of that append is dropped; a string that got no buffer at all
+// holds the empty text with capacity 0. Objects made with new come from kor_malloc: new
+// yields null when memory runs out.
 class UT_STRING {
 public:
   explicit UT_STRING(const long capacity); // below 10 (or negative) gives 10
   ~UT_STRING();
+  static void *operator new(std::size_t size) noexcept;
+  static void operator delete(void *p);
   UT_STRING(const UT_STRING &) = delete;
   UT_STRING &operator=(const UT_STRING &) = delete;
 

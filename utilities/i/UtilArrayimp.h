@@ -42,9 +42,12 @@ inline void ut_array_swap(void *a, void *b, int n) {
 
 // Sorts elements lo..hi (all below num) with addr(i) giving element i's address, which
 // must not move during the sort. Lomuto partition around the middle element, moved to lo;
-// recursion only into the shorter part keeps the depth logarithmic.
-template <class Addr>
-void ut_array_quicksort(long lo, long hi, long elsize, UT_BASE_ARRAY::CMPFUNC cmp, Addr addr) {
+// the shorter part is sorted by recurse(lo, hi), which the arrays point at their virtual
+// qsort so that a derived class replacing it sees every part; the longer part is looped
+// over, which keeps the depth logarithmic.
+template <class Addr, class Recurse>
+void ut_array_quicksort(long lo, long hi, long elsize, UT_BASE_ARRAY::CMPFUNC cmp, Addr addr,
+                        Recurse recurse) {
   const int n = static_cast<int>(elsize);
   while (lo < hi) {
     // The middle element becomes the pivot at lo.
@@ -70,10 +73,10 @@ void ut_array_quicksort(long lo, long hi, long elsize, UT_BASE_ARRAY::CMPFUNC cm
       lo = last + 1;
     } else if (last - lo >= hi - last) {
       // Recurse into the shorter part (here the right).
-      ut_array_quicksort(last + 1, hi, elsize, cmp, addr);
+      recurse(last + 1, hi);
       hi = last - 1;
     } else {
-      ut_array_quicksort(lo, last - 1, elsize, cmp, addr);
+      recurse(lo, last - 1);
       lo = last + 1;
     }
   }

@@ -8,7 +8,6 @@
 #include "UtilPtrfil.h"
 
 #include <cstdint>
-#include <unordered_map>
 
 // The addresses of pointer fields (void**) waiting for one target, in queuing order.
 class DARRAY_UT_PTRPTR final : public UT_DARRAY {
@@ -73,6 +72,27 @@ private:
   int32_t scanidx;
 };
 
+// The writer's identities: pointer to 32-bit number, open addressing with linear probing
+// in kor_malloc arrays, at most half full. Never throws: add refuses when it cannot grow.
+class UT_PTRIDMAP {
+public:
+  UT_PTRIDMAP() = default;
+  ~UT_PTRIDMAP();
+  UT_PTRIDMAP(const UT_PTRIDMAP &) = delete;
+  UT_PTRIDMAP &operator=(const UT_PTRIDMAP &) = delete;
+
+  uint32_t find(const void *p) const; // 0 when p has no number
+  bool add(const void *p, uint32_t id);
+
+private:
+  unsigned long slot(const void *p) const; // where p is, or the empty slot it would take
+  bool grow();
+  const void **keys = nullptr;
+  uint32_t *values = nullptr;
+  unsigned long room = 0; // slots, a power of two (0 before the first add)
+  unsigned long count = 0;
+};
+
 class UT_PTRFILE_IMP {
 public:
   UT_PTRFILE_IMP(UT_ACCESS access, UT_PTRFILE *owner);
@@ -98,7 +118,7 @@ private:
 
   UT_PTRFILE *owner;
   UT_PTRFIXTABLE *fixtab;
-  std::unordered_map<const void *, uint32_t> ids;
+  UT_PTRIDMAP ids;
   uint32_t lastid;
 };
 

@@ -5,11 +5,14 @@
 
 #include "UtilSmem.h"
 
+#include <cstdint>
+
 // An allocator of elements of one rounded size. Free elements are held as pointers in
 // buckets of `nperbucket` entries: elements are taken from bucket 0 at `getpos` and given
 // back into `relbucket` at `putpos`; a full release bucket joins the table whole. A chunk
-// of nperbucket elements refills bucket 0 when the table runs dry. Chunks are recorded
-// (and freed on destruction) only for dedicated allocators.
+// of nperbucket elements refills bucket 0 when the table runs dry. Chunks are recorded for
+// dedicated allocators (which free them on destruction) and for classes too narrow to
+// hold a pointer (see `overflow`).
 class UT_SM_INT_SMALLMEM {
 public:
   UT_SM_INT_SMALLMEM(int elsize, unsigned char record_chunks, const char *name, long blockbytes);
@@ -34,8 +37,12 @@ public:
   void **relbucket;
   void **chunks;
   // Elements given back when no bucket could take them (memory ran out), linked through
-  // their first bytes; getmem hands them out first, so no element is ever lost.
+  // their first bytes; getmem hands them out first, so no element is ever lost. An element
+  // narrower than a pointer holds instead the 32-bit number of the next one (its chunk's
+  // place in `chunks` times nperbucket, plus its place in the chunk, plus 1; 0 ends the
+  // list), kept in `overflownum`.
   void *overflow;
+  std::uint32_t overflownum;
 
   UT_SM_INT_SMALLMEM(const UT_SM_INT_SMALLMEM &) = delete;
   UT_SM_INT_SMALLMEM &operator=(const UT_SM_INT_SMALLMEM &) = delete;
@@ -44,7 +51,11 @@ private:
   bool ready();   // bucket 0 has an element at getpos, refilling it if needed
   bool advance(); // bucket 0 is used up: take the next bucket, or refill from a chunk
   bool handoff(); // the full release bucket joins the table; a fresh one replaces it
+  void pushoverflow(void *p);
+  void *popoverflow(); // null when the overflow list is empty
+  bool narrow() const { return elsize < sizeof(void *); }
   bool recording; // chunks are to be recorded (even if the first list could not be had)
+  bool owning;    // recorded chunks are freed on destruction (dedicated allocators)
 };
 
 // One shared size-class allocator per rounded size 4, 8, ..., 60, created on demand and
