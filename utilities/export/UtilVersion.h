@@ -21,7 +21,9 @@ public:
   Util_Install_Record(const char *key, long time, const char *value);
   // Frees the key and the value.
   ~Util_Install_Record();
+  // From kor_malloc; null when memory runs out.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the object's bytes to kor_free.
   static void operator delete(void *p);
   bool complete() const; // the key and the value (when given) were copied whole
   Util_Install_Record(const Util_Install_Record &) = delete;
@@ -52,7 +54,9 @@ public:
 // Util_LIST_Util_Install_Record: one key's records, newest first.
 class Util_LIST_Util_Install_Record final : public LIST_Util_Install_Record {
 public:
+  // From kor_malloc; null when memory runs out.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the object's bytes to kor_free.
   static void operator delete(void *p);
   // a - b in seconds, clamped to the int range so the sign is always right.
   static int CompareTimes(long a, long b);
@@ -79,8 +83,11 @@ public:
   // An element for key (copied) with an empty record list.
   explicit Util_Version_Hash_Element(const char *key);
   ~Util_Version_Hash_Element(); // releases the key, every record and the list
+  // From kor_malloc; null when memory runs out.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the object's bytes to kor_free.
   static void operator delete(void *p);
+  // Whether the key and the list could be had.
   bool complete() const { return key && list; }
   Util_Version_Hash_Element(const Util_Version_Hash_Element &) = delete;
   Util_Version_Hash_Element &operator=(const Util_Version_Hash_Element &) = delete;
