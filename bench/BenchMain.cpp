@@ -1,11 +1,14 @@
 // BenchMain: the main program of every benchmark suite. Runs the registered benchmarks
-// with the console output and then appends the suite's rows of the results table, built
-// from the median CPU times (steadier than wall time on a shared machine), to the file named by the
-// environment variable UT_BENCH_ROWS.
+// with the console output (aggregates only) and then appends the suite's rows of the
+// results table to the file named by the environment variable UT_BENCH_ROWS. A row's ratio
+// is taken per repetition, ours against the peer's repetition of the same index (run
+// interleaved, so both met the same machine conditions), and reported as the median
+// ratio with its minimum and maximum.
 #include "BenchPairs.h"
 
 #include "Portability.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <malloc.h>
@@ -26,34 +29,51 @@ std::size_t heap_in_use() {
 
 namespace {
 
+// What one benchmark measured: its CPU time per pass in each repetition, by index.
 struct Result {
-  double ms = -1;
+  std::map<long, double> ms;
   double bytes_per_elem = -1;
 };
 
-// The console reporter, also keeping each benchmark's median.
+double median(std::vector<double> v) {
+  if (v.empty())
+    return -1;
+  std::sort(v.begin(), v.end());
+  std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double median_ms(const Result &r) {
+  std::vector<double> v;
+  for (const auto &kv : r.ms)
+    v.push_back(kv.second);
+  return median(v);
+}
+
+// The console reporter, shown the aggregates only, keeping every repetition's time.
 class Recorder : public benchmark::ConsoleReporter {
 public:
   std::map<std::string, Result> results;
 
   void ReportRuns(const std::vector<Run> &reports) override {
-    ConsoleReporter::ReportRuns(reports);
+    std::vector<Run> shown;
     for (const Run &r : reports) {
-      if (r.error_occurred)
-        continue;
-      bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
-      bool single = r.run_type == Run::RT_Iteration && r.repetitions <= 1;
-      if (!median && !single)
+      if (r.run_type == Run::RT_Aggregate || r.repetitions <= 1)
+        shown.push_back(r);
+      if (r.error_occurred || r.run_type != Run::RT_Iteration)
         continue;
       std::string name = r.run_name.function_name;
       if (!r.run_name.args.empty())
         name += "/" + r.run_name.args;
       Result &res = results[name];
-      res.ms = r.GetAdjustedCPUTime();
+      long index = r.repetition_index < 0 ? 0 : static_cast<long>(r.repetition_index);
+      res.ms[index] = r.GetAdjustedCPUTime();
       auto c = r.counters.find("bytes_per_elem");
       if (c != r.counters.end())
         res.bytes_per_elem = c->second.value;
     }
+    if (!shown.empty())
+      ConsoleReporter::ReportRuns(shown);
   }
 };
 
@@ -73,18 +93,34 @@ std::string ms(double v) {
                    : fmt("%.3f", v);
 }
 
+// The ratios ours / (peer × scale) of the repetitions both sides ran.
+std::vector<double> ratios(const Result &ours, const Result &peer, double scale) {
+  std::vector<double> out;
+  for (const auto &kv : ours.ms) {
+    auto p = peer.ms.find(kv.first);
+    if (p != peer.ms.end() && p->second > 0 && kv.second > 0)
+      out.push_back(kv.second / (p->second * scale));
+  }
+  return out;
+}
+
 std::string row_text(const Row &row, const Result &ours, const Result &peer) {
   std::string s = "| ";
   s += row.pair;
   s += " | ";
   s += row.work;
-  s += " | " + ms(ours.ms) + " | " + ms(peer.ms) + " | ";
-  bool have = ours.ms > 0 && peer.ms > 0;
-  double ratio = have ? ours.ms / peer.ms : 0;
+  s += " | " + ms(median_ms(ours)) + " | " + ms(median_ms(peer)) + " | ";
+  std::vector<double> r = ratios(ours, peer, row.peer_scale);
+  bool have = !r.empty();
+  double ratio = median(r);
   bool informative = row.target <= 0; // a second peer shown for comparison only
   bool met = have && ratio <= row.target;
-  s += (have ? fmt("%.2f", ratio) : "n/a") + " | " +
-       (informative ? std::string("—") : fmt("≤ %.2f", row.target));
+  if (have)
+    s += fmt("%.2f", ratio) + " (" + fmt("%.2f", *std::min_element(r.begin(), r.end())) + "–" +
+         fmt("%.2f", *std::max_element(r.begin(), r.end())) + ")";
+  else
+    s += "n/a";
+  s += " | " + (informative ? std::string("—") : fmt("≤ %.2f", row.target));
   if (row.memory_target > 0) {
     bool mhave = ours.bytes_per_elem > 0 && peer.bytes_per_elem > 0;
     double mratio = mhave ? ours.bytes_per_elem / peer.bytes_per_elem : 0;

@@ -14,14 +14,18 @@
 namespace utbench {
 
 // One row of the results table. `memory_target` > 0 also compares the counter
-// "bytes_per_elem" that both benchmarks of the pair set.
+// "bytes_per_elem" that both benchmarks of the pair set. `peer_scale` multiplies the peer's
+// time before the ratio is taken: a growth row sets ours to the work at 16n and the "peer"
+// to the same benchmark at n, with a scale of 16, so the ratio is the growth of the time
+// per operation.
 struct Row {
   const char *pair; // what is compared, e.g. "UT_LIST append vs std::forward_list"
   const char *work; // the work both sides do
   const char *ours; // benchmark names as registered
   const char *peer;
-  double target; // met when ours / peer <= target; 0: shown for comparison only
+  double target; // met when the median of ours / peer <= target; 0: for comparison only
   double memory_target = 0;
+  double peer_scale = 1;
 };
 
 std::vector<Row> &rows();
@@ -30,16 +34,29 @@ struct RowAdder {
   explicit RowAdder(const Row &r) { rows().push_back(r); }
 };
 
-// Every benchmark runs with the same settings: milliseconds, the median of a few
-// repetitions of CPU time (the machine is shared, so a single run can be disturbed).
+// Every benchmark runs with the same settings: milliseconds, CPU time (the machine is
+// shared), a number of repetitions. bench/run interleaves the repetitions of a suite, so
+// repetition k of ours and of its peer meet the same machine conditions; BenchMain takes
+// the ratio per repetition and reports the median ratio with its range.
+const int kRepetitions = 21;
+const int kSlowRepetitions = 5;
+const int kNoisyRepetitions = 41;
+
 inline void configure(benchmark::internal::Benchmark *b) {
-  b->Unit(benchmark::kMillisecond)->MinTime(0.1)->Repetitions(7)->ReportAggregatesOnly(true);
+  b->Unit(benchmark::kMillisecond)->MinTime(0.05)->Repetitions(kRepetitions);
 }
 
-// The same for work of a second or more a pass: three repetitions.
+// The same for work of a second or more a pass: fewer repetitions.
 inline void configure_slow(benchmark::internal::Benchmark *b) {
   configure(b);
-  b->Repetitions(3);
+  b->Repetitions(kSlowRepetitions);
+}
+
+// Work that is cheap but swings with the machine's load (the allocators, which spend much
+// of their time in the kernel's page handling): more repetitions.
+inline void configure_noisy(benchmark::internal::Benchmark *b) {
+  configure(b);
+  b->Repetitions(kNoisyRepetitions);
 }
 
 // Bytes the C heap holds right now (small blocks plus mmapped ones): the difference
@@ -72,8 +89,13 @@ template <class T> void shuffle(std::vector<T> &v, Rng &rng) {
 // Declares a row of the results table (see utbench::Row for the fields).
 #define UT_BENCH_ROW(...)                                                                          \
   static utbench::RowAdder UT_BENCH_CAT(ut_bench_row_, __LINE__)(utbench::Row{__VA_ARGS__})
+// Declares a growth row: `big` runs `factor` times the work of `small`; met when the time
+// per operation grows by at most `target`.
+#define UT_BENCH_GROWTH_ROW(pair, work, big, small, factor, target)                                \
+  UT_BENCH_ROW(pair, work, big, small, target, 0, factor)
 // Registers fn under its own name with the common settings.
 #define UT_BENCH(fn) BENCHMARK(fn)->Apply(utbench::configure)
 #define UT_BENCH_SLOW(fn) BENCHMARK(fn)->Apply(utbench::configure_slow)
+#define UT_BENCH_NOISY(fn) BENCHMARK(fn)->Apply(utbench::configure_noisy)
 
 #endif

@@ -167,7 +167,7 @@ UT_BENCH(StdSort<16>);
 UT_BENCH_ROW("`UT_DARRAY` append through getaddr(num) vs `std::vector::push_back`",
              "10M ints, growth step 4096", "DarrayAppend", "VectorAppend", 1.5);
 UT_BENCH_ROW("`UT_DARRAY` index through getaddr(i) vs `std::vector[i]`",
-             "10M ints, 10M random reads", "DarrayIndex", "VectorIndex", 1.5);
+             "10M ints, 10M random reads", "DarrayIndex", "VectorIndex", 1.3);
 UT_BENCH_ROW("`UT_DARRAY` index through its handle vs `std::vector[i]` (information)",
              "10M ints, 10M random reads", "DarrayHandleIndex", "VectorIndex", 0);
 UT_BENCH_ROW("`UT_BASE_ARRAY::a_sort` vs `std::qsort`", "1M 4-byte elements", "ArraySort<4>",

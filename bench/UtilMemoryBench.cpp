@@ -80,24 +80,39 @@ void Smallmem16(benchmark::State &state) {
 }
 void Malloc16(benchmark::State &s) { mallocfree(s, true, 16); }
 
+// Growth: range(0) elements from a pool of 16 per block, no frees, and the pool dropped.
+// Every block fills up before the next opens, so the chain is all full blocks but one.
+void FastmemGrowth(benchmark::State &state) {
+  const long n = state.range(0);
+  for (auto _ : state) {
+    UT_FASTMEM pool(32, 16, "growth");
+    for (long i = 0; i < n; ++i)
+      benchmark::DoNotOptimize(pool.getnewptr());
+  }
+}
+
 } // namespace
 
-UT_BENCH(Fastmem32Lifo);
-UT_BENCH(Malloc32Lifo);
-UT_BENCH(BoostPool32Lifo);
-UT_BENCH(Fastmem32Random);
-UT_BENCH(Malloc32Random);
-UT_BENCH(BoostPool32Random);
-UT_BENCH(Smallmem16);
-UT_BENCH(Malloc16);
+UT_BENCH_NOISY(Fastmem32Lifo);
+UT_BENCH_NOISY(Malloc32Lifo);
+UT_BENCH_NOISY(BoostPool32Lifo);
+UT_BENCH_NOISY(Fastmem32Random);
+UT_BENCH_NOISY(Malloc32Random);
+UT_BENCH_NOISY(BoostPool32Random);
+UT_BENCH_NOISY(Smallmem16);
+UT_BENCH_NOISY(Malloc16);
+UT_BENCH_NOISY(FastmemGrowth)->Arg(65536)->Arg(1048576);
 
 UT_BENCH_ROW("`UT_FASTMEM` getnewptr/kor_free vs malloc/free, LIFO free", "1M 32-byte objects",
-             "Fastmem32Lifo", "Malloc32Lifo", 0.5);
+             "Fastmem32Lifo", "Malloc32Lifo", 0.55);
 UT_BENCH_ROW("`UT_FASTMEM` getnewptr/kor_free vs malloc/free, random free", "1M 32-byte objects",
-             "Fastmem32Random", "Malloc32Random", 0.5);
+             "Fastmem32Random", "Malloc32Random", 1.0);
 UT_BENCH_ROW("`UT_FASTMEM` vs `boost::pool`, LIFO free (information)", "1M 32-byte objects",
              "Fastmem32Lifo", "BoostPool32Lifo", 0);
-UT_BENCH_ROW("`UT_FASTMEM` vs `boost::pool`, random free (information)", "1M 32-byte objects",
-             "Fastmem32Random", "BoostPool32Random", 0);
+UT_BENCH_ROW("`UT_FASTMEM` vs `boost::pool`, random free", "1M 32-byte objects", "Fastmem32Random",
+             "BoostPool32Random", 0.7);
 UT_BENCH_ROW("`UT_SM_SMALLMEM` getmem/relmem vs malloc/free, random free", "1M 16-byte objects",
              "Smallmem16", "Malloc16", 0.5);
+UT_BENCH_GROWTH_ROW("`UT_FASTMEM::getnewptr` growth, 16 elements per block, no frees",
+                    "1M elements against 64k", "FastmemGrowth/1048576", "FastmemGrowth/65536", 16,
+                    2.0);

@@ -88,6 +88,20 @@ TEST(UtilFstmem, BadFreesAreReportedAndChangeNothing) {
   EXPECT_EQ(listing(pool), dumped("bad", 8, 4, {0}, "0 / 4 (0%)"));
   EXPECT_EQ(pool.getnewptr(), a);
   EXPECT_EQ(pool.getnewptr(), a + 8) << "a refused free corrupted the free list";
+
+  // Element sizes that are no power of two: only element starts are taken back.
+  for (unsigned long size : {12ul, 20ul, 36ul, 1000ul}) {
+    UT_FASTMEM odd(size, 5, "odd");
+    char *e0 = static_cast<char *>(odd.getnewptr());
+    char *e1 = static_cast<char *>(odd.getnewptr());
+    rec.clear();
+    for (unsigned long off : {4ul, 8ul, size - 4, size + 4, 2 * size - 4})
+      odd.kor_free(e0 + off);
+    EXPECT_EQ(rec.problems().size(), 5u) << "interior addresses of " << size << "-byte elements";
+    odd.kor_free(e1);
+    odd.kor_free(e0);
+    EXPECT_EQ(rec.problems().size(), 5u) << "element starts of " << size << "-byte elements";
+  }
 }
 
 // A model of the block chain: blocks by their first element, front first.
@@ -114,15 +128,18 @@ TEST(UtilFstmem, RandomAllocationsAndFreesKeepTheBlockOrderOfAMoveToFrontChain) 
   for (int step = 0; step < 3000; ++step) {
     if (live.empty() || gen() % 100 < (step < 1500 ? 60u : 40u)) {
       char *p = static_cast<char *>(pool.getnewptr());
+      // The element comes from the first block of the chain that has room.
+      std::size_t want = 0;
+      while (want < chain.size() && chain[want].used == 4)
+        ++want;
       std::size_t i = find(p);
       if (i == chain.size()) {
         // A fresh block hands out its first element first; it joins the chain at the end.
-        for (const ModelBlock &b : chain)
-          ASSERT_EQ(b.used, 4) << "a new block while one had room, seed " << seed;
+        ASSERT_EQ(want, chain.size()) << "a new block while one had room, seed " << seed;
         chain.push_back({p, 0});
       }
-      ASSERT_EQ(find(p), std::min(i, chain.size() - 1));
-      to_front(find(p));
+      ASSERT_EQ(i, want) << "not the first block with room, seed " << seed << " step " << step;
+      to_front(i);
       ++chain[0].used;
       live.push_back(p);
     } else {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -88,4 +89,63 @@ TEST(UtilHash, ZeroBucketsAreReportedAndTheTableStillWorks) {
   EXPECT_EQ(&a, store->s_find(&a));
   EXPECT_EQ(&b, store->s_remove(&b));
   delete store; // through the store interface: the nodes must not leak
+}
+
+namespace {
+// Keys are their own hash values; every hash_func and comp_func call is logged.
+class LoggedHash : public UT_HASH {
+public:
+  explicit LoggedHash(unsigned long nb) : UT_HASH(nb, 0) {}
+  uint32_t hash_func(void *k) override {
+    log.push_back("h" + std::to_string(*static_cast<uint32_t *>(k)));
+    return *static_cast<uint32_t *>(k);
+  }
+  int comp_func(void *k, void *i) override {
+    log.push_back("c" + std::to_string(*static_cast<uint32_t *>(i)));
+    return *static_cast<uint32_t *>(k) != *static_cast<uint32_t *>(i);
+  }
+  std::vector<std::string> log;
+};
+std::vector<uint32_t *> seen;
+void see(void *item) { seen.push_back(static_cast<uint32_t *>(item)); }
+} // namespace
+
+TEST(UtilHash, BucketsAreTheHashModuloTheCountAndALookupHashesOnceAndComparesPerNode) {
+  const uint32_t seed = 12345;
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  for (unsigned long nb : {1ul, 2ul, 3ul, 7ul, 1000ul, 65521ul}) {
+    LoggedHash h(nb);
+    std::vector<uint32_t> keys = {0,           1,           uint32_t(nb - 1), 0xFFFFFFFFu,
+                                  0xFFFFFFFEu, 0x80000000u, uint32_t(nb),     uint32_t(2 * nb + 1)};
+    uint32_t x = seed;
+    for (int i = 0; i < 40; ++i)
+      keys.push_back(x = x * 1664525u + 1013904223u);
+    for (uint32_t &k : keys)
+      h.add(&k, nullptr);
+    seen.clear();
+    h.process_and_kill(0, see);
+    // Bucket by bucket, newest first within one: the order a true modulo gives.
+    std::vector<uint32_t *> expect;
+    for (unsigned long b = 0; b < nb; ++b)
+      for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+        if (*k % nb == b)
+          expect.push_back(&*k);
+    ASSERT_EQ(expect, seen) << nb << " buckets";
+    // A lookup of the oldest key: one hash, then one comparison per node from the head;
+    // the newest equal key hides the older ones.
+    uint32_t probe = keys[0];
+    h.log.clear();
+    std::size_t newest = keys.size();
+    while (keys[--newest] != probe) {
+    }
+    EXPECT_EQ(&keys[newest], h.s_find(&probe));
+    std::vector<std::string> calls = {"h" + std::to_string(probe)};
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+      if (*k % nb == probe % nb)
+        calls.push_back("c" + std::to_string(*k));
+    // Equal keys earlier in the chain match first.
+    auto first = std::find(calls.begin() + 1, calls.end(), "c" + std::to_string(probe));
+    calls.erase(first + 1, calls.end());
+    EXPECT_EQ(calls, h.log) << nb << " buckets";
+  }
 }

@@ -100,3 +100,38 @@ TEST(UtilQsort, MisbehavingComparisonsStayInsideTheArrayAndNestedSortsAreSafe) {
   std::reverse(v.begin(), v.end());
   check(v, nested, "a nested sort disturbed the outer one");
 }
+
+namespace {
+// Records whose key is their first int; every comparison is logged as the two keys.
+std::vector<std::pair<int, int>> gv_log;
+int logged(const void *a, const void *b) {
+  int x, y;
+  std::memcpy(&x, a, sizeof x);
+  std::memcpy(&y, b, sizeof y);
+  gv_log.emplace_back(x, y);
+  return (x > y) - (x < y);
+}
+// Sorts keys held in records of `width` bytes; returns the comparisons made.
+std::vector<std::pair<int, int>> compared(const std::vector<int> &keys, int width) {
+  std::vector<char> recs(keys.size() * width);
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    std::memcpy(&recs[i * width], &keys[i], sizeof(int));
+  gv_log.clear();
+  UT_SORT::qsort(recs.data(), int(keys.size()), width, logged);
+  return gv_log;
+}
+} // namespace
+
+TEST(UtilQsort, RecordWidthChangesNeitherTheComparisonsNorTheirOrder) {
+  const unsigned seed = 424242;
+  std::mt19937 gen(seed);
+  for (int n : {2, 3, 4, 5, 6, 7, 20, 1000}) {
+    std::vector<int> keys(n);
+    for (int &k : keys)
+      k = int(gen() % (n / 2 + 1)); // ties included
+    std::vector<std::pair<int, int>> wide = compared(keys, 12);
+    EXPECT_EQ(wide, compared(keys, 4)) << "n " << n << ", seed " << seed;
+    EXPECT_EQ(wide, compared(keys, 8)) << "n " << n << ", seed " << seed;
+    EXPECT_EQ(wide, compared(keys, 5)) << "n " << n << ", seed " << seed;
+  }
+}

@@ -244,8 +244,47 @@ long UT_BITVEC::count_set_range_bytes(long first, long last) const {
   return n + bits_in_byte[bits[lb] & valid];
 }
 
+namespace {
+
+// The 64 bits from byte 8w on, bit i of the result being bit 8w + i of the vector; bytes at
+// or past `nbytes` read as zero.
+std::uint64_t load_word(const unsigned char *bits, unsigned long w, unsigned long nbytes) {
+  std::uint64_t word = 0;
+  unsigned long at = w * 8;
+  if (nbytes - at < 8) {
+    for (unsigned long k = 0; at + k < nbytes; ++k)
+      word |= static_cast<std::uint64_t>(bits[at + k]) << (8 * k);
+    return word;
+  }
+  std::memcpy(&word, bits + at, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
+  return word;
+}
+
+} // namespace
+
+// Word by word: the start word masked below `start`, the last word masked at `nbits`
+// (whole bytes set past the end do not count), the first set bit of a word found by
+// counting its trailing zeros.
 long UT_BITVEC::find_next_set_bit(long start) const {
-  return find_nth_set_bit_from(0, start < 0 ? 0 : start);
+  unsigned long s = start < 0 ? 0 : static_cast<unsigned long>(start);
+  if (s >= nbits)
+    return -1;
+  unsigned long nbytes = nbits / 8 + 1;
+  unsigned long lastword = (nbits - 1) / 64;
+  unsigned long w = s / 64;
+  std::uint64_t word = load_word(bits, w, nbytes) & (~0ULL << (s % 64));
+  while (w < lastword) {
+    if (word)
+      return static_cast<long>(w * 64 + static_cast<unsigned>(__builtin_ctzll(word)));
+    ++w;
+    word = load_word(bits, w, nbytes);
+  }
+  if (nbits % 64)
+    word &= (1ULL << (nbits % 64)) - 1;
+  return word ? static_cast<long>(w * 64 + static_cast<unsigned>(__builtin_ctzll(word))) : -1;
 }
 
 long UT_BITVEC::find_nth_set_bit(long n) const { return n < 0 ? -1 : find_nth_set_bit_from(n, 0); }

@@ -49,7 +49,8 @@ bool servable(unsigned long elem_size, unsigned long elem_cnt) {
 
 UT_FASTMEM_IMP::UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, const char *name)
     : UT_STATOBJ("UT_FASTMEM_IMP"), head(nullptr), elem_size(0), elem_cnt(elem_cnt), block_size(0),
-      debug_level(0), classname(name), bystorage(nullptr), nblocks(0), maxblocks(0) {
+      debug_level(0), classname(name), room(nullptr), slots(nullptr), nslots(0), nfilled(0),
+      gshift(0), elem_recip(0) {
   if (UT_FASTMEM_MGR *mgr = UT_FASTMEM_MGR::Instance())
     mgr->add(this);
   if (!servable(elem_size, elem_cnt)) {
@@ -62,6 +63,10 @@ UT_FASTMEM_IMP::UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, 
   if (this->elem_size < sizeof(void *))
     this->elem_size = sizeof(void *);
   block_size = elem_cnt * this->elem_size;
+  while (gshift < 63 && (std::uintptr_t(1) << gshift) < block_size)
+    ++gshift;
+  if (this->elem_size <= UINT32_MAX)
+    elem_recip = UINT64_MAX / this->elem_size + 1;
 }
 
 UT_FASTMEM_IMP::~UT_FASTMEM_IMP() {
@@ -70,7 +75,7 @@ UT_FASTMEM_IMP::~UT_FASTMEM_IMP() {
     release_block(head);
     head = next;
   }
-  std::free(bystorage);
+  std::free(slots);
   // A destroyed pool leaves the registry so that no listing touches it again.
   if (UT_FASTMEM_MGR *mgr = UT_FASTMEM_MGR::Instance())
     mgr->remove(this);
@@ -79,6 +84,8 @@ UT_FASTMEM_IMP::~UT_FASTMEM_IMP() {
 int UT_FASTMEM_IMP::init_block(UT_FM_BLOCK_HEAD *block) {
   block->next = nullptr;
   block->prev = nullptr;
+  block->room_next = nullptr;
+  block->room_prev = nullptr;
   block->used = 0;
   block->storage = ::operator new(block_size, std::nothrow);
   block->free = block->storage;
@@ -114,51 +121,93 @@ void UT_FASTMEM_IMP::release_block(UT_FM_BLOCK_HEAD *block) {
   delete block;
 }
 
-inline unsigned long UT_FASTMEM_IMP::upper_bound(const void *p) const {
-  std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p);
-  unsigned long lo = 0;
-  unsigned long hi = nblocks;
-  while (lo < hi) {
-    unsigned long mid = lo + (hi - lo) / 2;
-    if (reinterpret_cast<std::uintptr_t>(bystorage[mid]->storage) <= a)
-      lo = mid + 1;
-    else
-      hi = mid;
+// Fibonacci hashing: neighbouring granules, the usual case, land far apart.
+inline unsigned long UT_FASTMEM_IMP::home(std::uintptr_t granule) const {
+  return static_cast<unsigned long>((granule * 0x9E3779B97F4A7C15ULL) >> 32) & (nslots - 1);
+}
+
+bool UT_FASTMEM_IMP::slot_insert(std::uintptr_t granule, UT_FM_BLOCK_HEAD *block) {
+  if (2 * (nfilled + 1) > nslots) { // at most half full: short probe runs
+    unsigned long grown = nslots ? 2 * nslots : 16;
+    SLOT *more = static_cast<SLOT *>(std::calloc(grown, sizeof(SLOT)));
+    if (!more)
+      return false;
+    SLOT *old = slots;
+    unsigned long oldn = nslots;
+    slots = more;
+    nslots = grown;
+    for (unsigned long i = 0; i < oldn; ++i) {
+      if (!old[i].block)
+        continue;
+      unsigned long at = home(old[i].granule);
+      while (slots[at].block)
+        at = (at + 1) & (nslots - 1);
+      slots[at] = old[i];
+    }
+    std::free(old);
   }
-  return lo;
+  unsigned long at = home(granule);
+  while (slots[at].block)
+    at = (at + 1) & (nslots - 1);
+  slots[at] = SLOT{granule, block};
+  ++nfilled;
+  return true;
+}
+
+// Empties the slot and shifts back the entries after it whose probe run crossed it, so
+// that every entry stays reachable from its home slot without tombstones.
+void UT_FASTMEM_IMP::slot_erase(std::uintptr_t granule, const UT_FM_BLOCK_HEAD *block) {
+  if (!nslots)
+    return;
+  unsigned long mask = nslots - 1;
+  unsigned long at = home(granule);
+  while (slots[at].block && !(slots[at].granule == granule && slots[at].block == block))
+    at = (at + 1) & mask;
+  if (!slots[at].block)
+    return;
+  slots[at].block = nullptr;
+  --nfilled;
+  for (unsigned long next = (at + 1) & mask; slots[next].block; next = (next + 1) & mask) {
+    unsigned long h = home(slots[next].granule);
+    // The entry may move to `at` unless its home lies cyclically in (at, next].
+    bool stays = at <= next ? (at < h && h <= next) : (at < h || h <= next);
+    if (stays)
+      continue;
+    slots[at] = slots[next];
+    slots[next].block = nullptr;
+    at = next;
+  }
 }
 
 bool UT_FASTMEM_IMP::index_block(UT_FM_BLOCK_HEAD *block) {
-  if (nblocks == maxblocks) {
-    unsigned long grown = maxblocks ? 2 * maxblocks : 8;
-    void *more = std::realloc(bystorage, grown * sizeof *bystorage);
-    if (!more)
-      return false;
-    bystorage = static_cast<UT_FM_BLOCK_HEAD **>(more);
-    maxblocks = grown;
+  std::uintptr_t first = reinterpret_cast<std::uintptr_t>(block->storage);
+  std::uintptr_t g0 = first >> gshift;
+  std::uintptr_t g1 = (first + block_size - 1) >> gshift;
+  if (!slot_insert(g0, block))
+    return false;
+  if (g1 != g0 && !slot_insert(g1, block)) {
+    slot_erase(g0, block);
+    return false;
   }
-  unsigned long at = upper_bound(block->storage);
-  std::memmove(bystorage + at + 1, bystorage + at, (nblocks - at) * sizeof *bystorage);
-  bystorage[at] = block;
-  ++nblocks;
   return true;
 }
 
 void UT_FASTMEM_IMP::unindex_block(UT_FM_BLOCK_HEAD *block) {
-  unsigned long at = upper_bound(block->storage);
-  if (at == 0 || bystorage[at - 1] != block)
-    return;
-  std::memmove(bystorage + at - 1, bystorage + at, (nblocks - at) * sizeof *bystorage);
-  --nblocks;
+  std::uintptr_t first = reinterpret_cast<std::uintptr_t>(block->storage);
+  slot_erase(first >> gshift, block);
+  slot_erase((first + block_size - 1) >> gshift, block);
 }
 
 inline UT_FM_BLOCK_HEAD *UT_FASTMEM_IMP::block_of(const void *p) const {
   if (head && holds(head, p, block_size))
     return head; // the common case: freed into the block used last
-  unsigned long at = upper_bound(p);
-  if (at == 0 || !holds(bystorage[at - 1], p, block_size))
+  if (!nslots)
     return nullptr;
-  return bystorage[at - 1];
+  std::uintptr_t granule = reinterpret_cast<std::uintptr_t>(p) >> gshift;
+  for (unsigned long at = home(granule); slots[at].block; at = (at + 1) & (nslots - 1))
+    if (slots[at].granule == granule && holds(slots[at].block, p, block_size))
+      return slots[at].block;
+  return nullptr;
 }
 
 inline void UT_FASTMEM_IMP::unlink(UT_FM_BLOCK_HEAD *block) {
@@ -169,6 +218,24 @@ inline void UT_FASTMEM_IMP::unlink(UT_FM_BLOCK_HEAD *block) {
   if (block->next)
     block->next->prev = block->prev;
   block->next = block->prev = nullptr;
+}
+
+inline void UT_FASTMEM_IMP::room_remove(UT_FM_BLOCK_HEAD *block) {
+  if (block->room_prev)
+    block->room_prev->room_next = block->room_next;
+  else if (room == block)
+    room = block->room_next;
+  if (block->room_next)
+    block->room_next->room_prev = block->room_prev;
+  block->room_next = block->room_prev = nullptr;
+}
+
+inline void UT_FASTMEM_IMP::room_push_front(UT_FM_BLOCK_HEAD *block) {
+  block->room_prev = nullptr;
+  block->room_next = room;
+  if (room)
+    room->room_prev = block;
+  room = block;
 }
 
 inline void UT_FASTMEM_IMP::move_to_front(UT_FM_BLOCK_HEAD *block) {
@@ -182,24 +249,36 @@ inline void UT_FASTMEM_IMP::move_to_front(UT_FM_BLOCK_HEAD *block) {
 }
 
 void *UT_FASTMEM_IMP::getnewptr() {
-  if (!head && !(head = new_block()))
-    return nullptr;
-  UT_FM_BLOCK_HEAD *block = head;
-  // Find the first block with room, adding one at the end when all are full, and move it
-  // to the front so the next request finds it at once.
-  while (!block->free) {
-    if (!block->next) {
-      if (!(block->next = new_block()))
-        return nullptr;
-      block->next->prev = block;
-    }
-    block = block->next;
+  // The first block of the chain with room, or, when every block is full, a new one (which
+  // would join the chain at its end); either moves to the front so the next request finds
+  // it at once. Moving the first block with room to the front keeps it first in `room`.
+  UT_FM_BLOCK_HEAD *block = room;
+  if (block) {
+    move_to_front(block);
+  } else {
+    if (!(block = new_block()))
+      return nullptr;
+    block->next = head;
+    if (head)
+      head->prev = block;
+    head = block;
+    room_push_front(block);
   }
-  move_to_front(block);
   void *elem = block->free;
   block->free = getlink(elem);
   ++block->used;
+  if (!block->free)
+    room_remove(block);
   return elem;
+}
+
+// Whether an offset into a block is a multiple of elem_size: offsets below 2^32 are
+// tested by multiplying with the reciprocal (n is a multiple of d exactly when n times
+// ceil(2^64 / d), modulo 2^64, is below that reciprocal), larger ones by division.
+inline bool UT_FASTMEM_IMP::on_element(std::uintptr_t offset) const {
+  if (offset <= UINT32_MAX && elem_recip)
+    return static_cast<std::uint64_t>(offset) * elem_recip < elem_recip;
+  return offset % elem_size == 0;
 }
 
 void UT_FASTMEM_IMP::int_free(void *p) {
@@ -213,16 +292,26 @@ void UT_FASTMEM_IMP::int_free(void *p) {
   std::uintptr_t offset =
       block ? reinterpret_cast<std::uintptr_t>(p) - reinterpret_cast<std::uintptr_t>(block->storage)
             : 0;
-  if (!block || offset % elem_size != 0 || block->used == 0) {
+  if (!block || !on_element(offset) || block->used == 0) {
     UT_REPORT(numbered_msg, 19, "Tried to delete a pointer not in list.\n");
     return;
   }
-  move_to_front(block);
+  // At the front of the chain, the block is the first with room. The head block with
+  // room is first already.
+  if (block != head) {
+    move_to_front(block);
+    if (block->free)
+      room_remove(block);
+    room_push_front(block);
+  } else if (!block->free) {
+    room_push_front(block);
+  }
   setlink(p, block->free);
   block->free = p;
   --block->used;
   // An emptied block goes back unless it is the last one.
   if (block->used == 0 && block->next) {
+    room_remove(block);
     unlink(block);
     release_block(block);
   }
@@ -283,7 +372,9 @@ void UT_FASTMEM_MGR::add(UT_FASTMEM_IMP *pool) {
 }
 
 void UT_FASTMEM_MGR::remove(UT_FASTMEM_IMP *pool) {
-  for (long i = 0; i < pools.num; ++i) {
+  // From the newest: pools usually go in the reverse order of their making, and a program
+  // that makes and drops pools one after another then finds each at once.
+  for (long i = pools.num - 1; i >= 0; --i) {
     if (pools.ptrs[i] == pool) {
       pools.a_shift(i + 1, -1);
       return;

@@ -8,7 +8,7 @@
 UT_REPORT_UNIT("UtilHash", "$Revision: 1.1.2.1 $")
 
 UT_HASH::UT_HASH(unsigned long nb, unsigned char own)
-    : nbuckets(0), buckets(nullptr), owner(own), count(0) {
+    : nbuckets(0), buckets(nullptr), owner(own), count(0), recip(0) {
   unsigned long want = nb;
   if (nb == 0 || nb > UINT32_MAX) {
     UT_REPORT(numbered_msg, 3, "Invalid Bucket Count: %d\n", static_cast<int>(nb));
@@ -16,8 +16,10 @@ UT_HASH::UT_HASH(unsigned long nb, unsigned char own)
     want = 1;
   }
   buckets = new (std::nothrow) UT_HASH_NODE *[want]();
-  if (buckets)
+  if (buckets) {
     nbuckets = static_cast<uint32_t>(want);
+    recip = UINT64_MAX / nbuckets + 1; // wraps to 0 for one bucket, which still gives 0
+  }
 }
 
 UT_HASH::~UT_HASH() {
@@ -25,10 +27,14 @@ UT_HASH::~UT_HASH() {
   delete[] buckets;
 }
 
-UT_HASH_NODE **UT_HASH::chainof(void *key) {
+// The bucket is hash_func(key) mod nbuckets, taken by multiplying with the reciprocal
+// (exact for every 32-bit hash and bucket count) rather than by a division.
+inline UT_HASH_NODE **UT_HASH::chainof(void *key) {
   if (!buckets)
     return nullptr;
-  return &buckets[hash_func(key) % nbuckets];
+  uint64_t fraction = recip * hash_func(key);
+  auto bucket = static_cast<uint32_t>((static_cast<unsigned __int128>(fraction) * nbuckets) >> 64);
+  return &buckets[bucket];
 }
 
 void UT_HASH::add(void *key, void *data) { push(key, data); }
@@ -50,13 +56,25 @@ int UT_HASH::push(void *key, void *data) {
   return 1;
 }
 
-void *UT_HASH::find_and_remove(void *key, unsigned char remove) {
-  UT_HASH_NODE **chain = chainof(key);
-  if (!chain)
+// One hash_func call, then comp_func on each node from the chain's head until a match;
+// null only when the table has no bucket.
+inline UT_HASH_NODE **UT_HASH::findlink(void *key) {
+  UT_HASH_NODE **link = chainof(key);
+  if (!link)
     return nullptr;
-  UT_HASH_NODE **link = chain;
-  while (*link && comp_func(key, (*link)->item) != 0)
-    link = &(*link)->next;
+  while (UT_HASH_NODE *node = *link) {
+    __builtin_prefetch(node->next); // loading while comp_func runs
+    if (comp_func(key, node->item) == 0)
+      break;
+    link = &node->next;
+  }
+  return link;
+}
+
+void *UT_HASH::find_and_remove(void *key, unsigned char remove) {
+  UT_HASH_NODE **link = findlink(key);
+  if (!link)
+    return nullptr;
   UT_HASH_NODE *node = *link;
   if (!node)
     return nullptr;
@@ -71,7 +89,10 @@ void *UT_HASH::find_and_remove(void *key, unsigned char remove) {
   return item;
 }
 
-void *UT_HASH::s_find(void *key) { return find_and_remove(key, 0); }
+void *UT_HASH::s_find(void *key) {
+  UT_HASH_NODE **link = findlink(key);
+  return link && *link ? (*link)->item : nullptr;
+}
 
 void *UT_HASH::s_remove(void *key) { return find_and_remove(key, 1); }
 

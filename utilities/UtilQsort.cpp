@@ -42,9 +42,11 @@ void rotate_slice(char *at, char *min, std::ptrdiff_t k, std::ptrdiff_t qsz) {
 }
 
 // Quicksorts the records from base up to max (exclusive) down to partitions of fewer
-// than 4 records. Recurses on the smaller part and loops on the larger one.
-void ut_qstfunc(char *base, char *max) {
-  const std::ptrdiff_t qsz = mv_sort.qsz;
+// than 4 records. Recurses on the smaller part and loops on the larger one. Q is the
+// record size when it is known at compile time (the common small sizes, whose exchanges
+// then compile to a single load and store per record), 0 when it is read from the state.
+template <std::ptrdiff_t Q> void ut_qstfunc(char *base, char *max) {
+  const std::ptrdiff_t qsz = Q ? Q : mv_sort.qsz;
   int (*const cmp)(const void *, const void *) = mv_sort.qcmp;
   // Read once: the state is thread-local, and every access to it costs a lookup.
   const std::ptrdiff_t thresh = mv_sort.thresh;
@@ -100,12 +102,12 @@ void ut_qstfunc(char *base, char *max) {
     const std::ptrdiff_t lowsize = mid - base, highsize = max - high;
     if (lowsize <= highsize) {
       if (lowsize >= thresh)
-        ut_qstfunc(base, mid);
+        ut_qstfunc<Q>(base, mid);
       base = high;
       lo = highsize;
     } else {
       if (highsize >= thresh)
-        ut_qstfunc(high, max);
+        ut_qstfunc<Q>(high, max);
       max = mid;
       lo = lowsize;
     }
@@ -123,7 +125,12 @@ int UT_SORT::qsort(char *base, int n, int size, int (*compar)(const void *, cons
   char *const max = base + static_cast<std::ptrdiff_t>(n) * qsz;
   char *hi = max;
   if (n >= 4) {
-    ut_qstfunc(base, max);
+    if (qsz == 4)
+      ut_qstfunc<4>(base, max);
+    else if (qsz == 8)
+      ut_qstfunc<8>(base, max);
+    else
+      ut_qstfunc<0>(base, max);
     hi = base + mv_sort.thresh;
   }
   // Sentinel: the smallest record now lies among the first 4 (or the first n); put it

@@ -74,7 +74,9 @@ protected:
   int32_t count;          // items held
 
 private:
+  uint64_t recip; // 2^64 / nbuckets rounded up: a bucket index without a division
   UT_HASH_NODE **chainof(void *key);
+  UT_HASH_NODE **findlink(void *key); // the link to the first match, or to the chain's end
   int push(void *key, void *data);
   void freechains();
 };

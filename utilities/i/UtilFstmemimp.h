@@ -6,22 +6,29 @@
 #include "UtilDarray.h"
 #include "UtilFstmem.h"
 
+#include <cstdint>
+
 // One block of a pool. The free elements of the block form a singly linked list through
 // their first pointer-sized bytes (read and written with memcpy, since elements need not
 // be pointer-aligned), starting at `free`.
 struct UT_FM_BLOCK_HEAD {
-  UT_FM_BLOCK_HEAD *next; // following block, null for the last
-  UT_FM_BLOCK_HEAD *prev; // preceding block, null for head: moving to the front is O(1)
-  void *free;             // first free element, null when the block is full
-  void *storage;          // block_size bytes from the global allocator
-  unsigned long used;     // elements of this block handed out
+  UT_FM_BLOCK_HEAD *next;      // following block, null for the last
+  UT_FM_BLOCK_HEAD *prev;      // preceding block, null for head: moving to the front is O(1)
+  void *free;                  // first free element, null when the block is full
+  void *storage;               // block_size bytes from the global allocator
+  unsigned long used;          // elements of this block handed out
+  UT_FM_BLOCK_HEAD *room_next; // the blocks with room, in chain order (only while free)
+  UT_FM_BLOCK_HEAD *room_prev;
 };
 
 // The pool proper. Invariants: every block in the chain holds elem_cnt elements; `used`
 // counts the block's elements not on its free list; the block last allocated from or
-// freed into is `head`; only the last remaining block may be empty. `bystorage` holds
-// every block of the chain sorted by storage address, so that a free finds its block by
-// binary search instead of walking the chain; it never changes the chain's order.
+// freed into is `head`; only the last remaining block may be empty. `room` lists the
+// blocks that have a free element in chain order, so that an allocation finds the first
+// such block at once instead of walking the full blocks before it. `slots` is a hash
+// table from address granules (power-of-two spans at least a block long, so a block
+// touches at most two) to the blocks touching them: a free finds its block in constant
+// time instead of walking the chain; it never changes the chain's order.
 class UT_FASTMEM_IMP : public UT_STATOBJ {
 public:
   UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, const char *name);
@@ -46,9 +53,17 @@ public:
 
   static int global_debug;
 
-  UT_FM_BLOCK_HEAD **bystorage; // nblocks entries, ascending storage address
-  unsigned long nblocks;
-  unsigned long maxblocks; // capacity of bystorage
+  UT_FM_BLOCK_HEAD *room; // first block with a free element, in chain order
+  // One entry of the granule table; an empty slot has a null block.
+  struct SLOT {
+    std::uintptr_t granule;
+    UT_FM_BLOCK_HEAD *block;
+  };
+  SLOT *slots;              // open addressing, linear probing; nslots a power of two
+  unsigned long nslots;     // 0 until the first block
+  unsigned long nfilled;    // slots in use
+  unsigned gshift;          // granule of an address: address >> gshift
+  std::uint64_t elem_recip; // 2^64 / elem_size rounded up, 0 when elem_size is too large
 
   UT_FASTMEM_IMP(const UT_FASTMEM_IMP &) = delete;
   UT_FASTMEM_IMP &operator=(const UT_FASTMEM_IMP &) = delete;
@@ -58,11 +73,15 @@ private:
   void release_block(UT_FM_BLOCK_HEAD *block);
   void move_to_front(UT_FM_BLOCK_HEAD *block);
   void unlink(UT_FM_BLOCK_HEAD *block);
-  // The place in bystorage of the first block whose storage starts above p.
-  unsigned long upper_bound(const void *p) const;
+  void room_remove(UT_FM_BLOCK_HEAD *block);
+  void room_push_front(UT_FM_BLOCK_HEAD *block);
+  unsigned long home(std::uintptr_t granule) const;
+  bool slot_insert(std::uintptr_t granule, UT_FM_BLOCK_HEAD *block);
+  void slot_erase(std::uintptr_t granule, const UT_FM_BLOCK_HEAD *block);
   bool index_block(UT_FM_BLOCK_HEAD *block);
   void unindex_block(UT_FM_BLOCK_HEAD *block);
   UT_FM_BLOCK_HEAD *block_of(const void *p) const;
+  bool on_element(std::uintptr_t offset) const;
 };
 
 // A contiguous array of pool pointers; `ptrs` is its handle variable.
