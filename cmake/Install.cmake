@@ -3,6 +3,15 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
+# Installed binaries find each other relative to where they lie, so the tool and clients
+# run from any prefix with no library path set: libUtilities finds libPortability beside
+# it, and the tool looks in ../lib (the libraries' install directory).
+set_target_properties(Portability Utilities PROPERTIES INSTALL_RPATH "$ORIGIN")
+if(TARGET utiltool)
+  file(RELATIVE_PATH UT_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
+  set_target_properties(utiltool PROPERTIES INSTALL_RPATH "$ORIGIN/${UT_BIN_TO_LIB}")
+endif()
+
 install(TARGETS Portability Utilities EXPORT UtilitiesTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -32,3 +41,4 @@ install(CODE "
   file(INSTALL \"${PROJECT_BINARY_DIR}/utilities.pc\"
     DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\")
 ")
+include(${CMAKE_CURRENT_LIST_DIR}/Docs.cmake)

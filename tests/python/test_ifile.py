@@ -65,8 +65,9 @@ def test_files_utiltool_writes_read_here_and_files_written_here_list_there(tmp_p
         assert d.read("alpha") == b"0123456789" and d.read("beta") == b"hello"
     ut.IndexedFile.write(str(tmp_path / "py.if"), {"x": (b"\0\1\2", 5, 9)})
     assert tool("ifile", "extract", "py.if", "x", cwd=tmp_path) == b"\0\1\2"
-    assert b"x                               128          3          5          9" in tool(
-        "ifile", "list", "py.if", cwd=tmp_path
+    assert (
+        b"x                               128          3           5 0x00000005           9 0x00000009"
+        in tool("ifile", "list", "py.if", cwd=tmp_path)
     )
 
 

@@ -14,19 +14,26 @@ class UT_ACH_CACHE_IMP;
 class UT_ACH_ALIAS {
 public:
   UT_ACH_ALIAS(const char *name, const char *alias); // a null alias is kept as ""
+  // Frees both copies.
   ~UT_ACH_ALIAS();
 
+  // The name.
   const char *get_name() const { return name; }
+  // The alias text; "" for an alias given as null.
   const char *get_alias() const { return alias; }
+  //@{
   // "   name, (alias)\n" through print_msg, or onto s (flushed).
   void dump();
   void dump(UT_STREAM &s);
+  //@}
 
   UT_ACH_ALIAS(const UT_ACH_ALIAS &) = delete;
   UT_ACH_ALIAS &operator=(const UT_ACH_ALIAS &) = delete;
 
 protected:
+  // Owned copy of the name; null when it could not be allocated.
   char *name;
+  // Owned copy of the alias; null when it could not be allocated.
   char *alias;
 };
 
@@ -37,6 +44,7 @@ protected:
 // order of their names.
 class UT_ACH_CACHE : public UT_BTR_TREE {
 public:
+  // An empty cache.
   UT_ACH_CACHE();
   // Deletes every record, then the tree.
   ~UT_ACH_CACHE() override;
@@ -48,10 +56,12 @@ public:
   UT_ACH_ALIAS *find(const char *name);
   // Deletes every record; the cache is empty afterwards.
   void flush();
+  //@{
   // "Dumping alias cache: N entries\n", then each record (see UT_BTR_TREE::dump for what
   // node_state adds).
   void dump(unsigned char node_state);
   void dump(UT_STREAM &s, unsigned char node_state);
+  //@}
 
   UT_ACH_CACHE(const UT_ACH_CACHE &) = delete;
   UT_ACH_CACHE &operator=(const UT_ACH_CACHE &) = delete;

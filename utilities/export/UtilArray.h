@@ -26,6 +26,7 @@
 // The arrays are for one thread: a_sortadd works through one library-wide flag.
 class UT_BASE_ARRAY {
 public:
+  // A comparison of two elements (or of a key and an element): <0, 0, >0.
   typedef int (*CMPFUNC)(const void *, const void *);
 
   // Reports "Element out of range. Use expand." when i is negative or not below num.
@@ -45,9 +46,12 @@ public:
   virtual long a_bsearch(const void *key, CMPFUNC cmp);
   // Sets the element count, growing the array when n is above num; n < 0 is refused.
   virtual void a_resetnum(long n);
+  // The index of the element at addr.
   virtual long intgetindex(void *addr) = 0;
   // A kor_malloc'd copy of the elements in index order, owned by the caller; null if empty.
   virtual void *a_makearray();
+  // The address of element i, growing the array when i is at or past num; null when
+  // storage cannot be had (the array is then unchanged).
   virtual void *getaddr(long i) = 0;
 
   UT_BASE_ARRAY(const UT_BASE_ARRAY &) = delete;
@@ -60,6 +64,8 @@ public:
   long incr;               // the size argument; its meaning belongs to the concrete class
 
 protected:
+  // For the concrete arrays: elements of elsize bytes, `size` stored in incr, clear as
+  // the zero-fill flag; no storage yet.
   UT_BASE_ARRAY(long elsize, long size, unsigned char clear);
   // Not virtual: arrays are destroyed as their concrete class, never through this base.
   ~UT_BASE_ARRAY() = default;

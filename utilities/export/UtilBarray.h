@@ -14,9 +14,12 @@ class UT_BARRAY : public UT_BASE_ARRAY {
 public:
   // Blocks hold `blocknum` elements, or 40 / elsize when blocknum * elsize is below 40.
   UT_BARRAY(void ***handle, long elsize, long blocknum, unsigned char clear);
+  // Frees the blocks and the table, and nulls the handle variable.
   ~UT_BARRAY();
 
+  // The index of the element at addr, or -1 when it lies in no block.
   long intgetindex(void *addr) override;
+  // Element i, adding blocks up to it when i is at or past num; null when out of memory.
   void *getaddr(long i) override;
 
 protected:

@@ -23,42 +23,60 @@
 // get its bytes reports "Out of memory." and is left empty, but stays usable.
 class UT_BITVEC {
 public:
+  // A vector of nbits clear bits.
   explicit UT_BITVEC(unsigned long nbits);
+  // A copy of other's bits; empty (reported) when memory runs out.
   UT_BITVEC(const UT_BITVEC &other);
+  // Frees the bytes.
   ~UT_BITVEC();
   // Copies other's bits; on allocation failure reports and keeps its own bits.
   UT_BITVEC &operator=(const UT_BITVEC &other);
 
+  // 1 when bit i is set, 0 otherwise (bits past the end read as clear).
   int is_set(unsigned long i) const;
   int set(unsigned long i);  // grows to i + 1 bits when needed
   int grow(unsigned long n); // to n bits, new bits clear; never shrinks
 
   int set_range_bits(long first, long last);  // 0 for a negative last, nothing changed
   int set_range_bytes(long first, long last); // the same, whole bytes
+  //@{
+  // Clears bits first..last (or the whole bytes that hold them).
   void reset_range_bits(long first, long last);
   void reset_range_bytes(long first, long last);
+  //@}
 
+  //@{
+  // The number of set bits: all of them, in first..last, or in the whole bytes that
+  // hold first..last.
   long count_set_bits() const;
   long count_set_range_bits(long first, long last) const;
   long count_set_range_bytes(long first, long last) const;
+  //@}
 
+  // The first set bit at or after start, or -1.
   long find_next_set_bit(long start) const;
   long find_nth_set_bit(long n) const;                  // n = 0 gives the first set bit
   long find_nth_set_bit_from(long n, long start) const; // start - 1 for a negative n
 
+  //@{
   // Bit i of this vector, for i below both lengths, becomes this[i] op other[i]. Bits of
   // `other` past this vector's end are ignored; bits of this vector past other's end
   // are cleared by &= and kept by |= and ^=. The length never changes.
   UT_BITVEC &operator|=(const UT_BITVEC &other);
   UT_BITVEC &operator&=(const UT_BITVEC &other);
   UT_BITVEC &operator^=(const UT_BITVEC &other);
+  //@}
 
+  //@{
   void print() const; // one print_msg report per bit, "1" or "0"
   void print(UT_STREAM &s) const;
+  //@}
 
+  // The number of bits.
   unsigned long getnbits() const { return nbits; }
 
 protected:
+  // The length in bits.
   unsigned long nbits;
   unsigned char *bits; // null only after a failed allocation, with nbits 0
 

@@ -37,16 +37,26 @@ public:
   // From the class pool; null (and nothing constructed) when it is exhausted. The
   // bytes are counted in Self::total_mem.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the object's bytes to the class pool.
   static void operator delete(void *p) noexcept;
 
+  // An empty list whose blinks hold blocksize slots (0 is taken as 1).
   explicit UT_BLIST_BASE(SizeT blocksize);
+  // Releases the blinks; reports when iterators are still open.
   ~UT_BLIST_BASE();
 
+  // Puts elem into the first free slot after the last occupied one, adding a blink
+  // when the last is full; a null elem is ignored.
   void l_append(void *elem);
+  // 1 when elem is in the list, else 0.
   int l_find(void *elem) const;
+  // Empties the first slot holding elem: 1, or 0 when it is not there.
   int l_remove(void *elem);
+  // Not implemented: reports so, and reports open iterators; changes nothing.
   void compress();
+  // Releases every blink; the list is empty afterwards.
   void clear();
+  // The number of elements, modulo the width of CountT.
   CountT getcount() const { return count; }
 
   UT_BLIST_BASE(const UT_BLIST_BASE &) = delete;
@@ -54,6 +64,7 @@ public:
 
 protected:
   template <class, class> friend class UT_BLIST_ITER_BASE;
+  // Frees the chain of blinks and counts their bytes out of total_mem.
   void release_blinks();
 
   void **blocks;   // first blink, null while there is none
@@ -70,12 +81,17 @@ protected:
 // List::total_mem. Iterating allocates nothing.
 template <class Self, class List> class UT_BLIST_ITER_BASE {
 public:
+  // From the iterator class pool; null (and nothing constructed) when it is exhausted.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the object's bytes to the class pool.
   static void operator delete(void *p) noexcept;
 
+  // An iterator at the start of list, counted among its open iterators.
   explicit UT_BLIST_ITER_BASE(List *list);
+  // Counts itself out of the list's open iterators.
   ~UT_BLIST_ITER_BASE();
 
+  // Goes back to the list's first blink.
   void reset();
   void *l_next(); // null when there is no further element
 
@@ -83,9 +99,10 @@ public:
   UT_BLIST_ITER_BASE &operator=(const UT_BLIST_ITER_BASE &) = delete;
 
 protected:
+  // The width of the list's block size.
   using SizeT = decltype(List::blocksize);
 
-  List *list;
+  List *list; // the list walked
   void **block; // current blink, null when the list had none at creation or reset
   SizeT slot;   // next slot to examine in block
 };
@@ -94,6 +111,7 @@ protected:
 // iterators: a list object of three words.
 class UT_BLIST : public UT_BLIST_BASE<UT_BLIST, uint32_t, unsigned short> {
 public:
+  // An empty list with blocksize slots per blink.
   explicit UT_BLIST(unsigned short blocksize) : UT_BLIST_BASE(blocksize) {}
 
   static UT_FASTMEM *mem;  // the pool UT_BLIST objects come from
@@ -105,27 +123,30 @@ public:
 // in a list object of two words.
 class UT_BLISTS : public UT_BLIST_BASE<UT_BLISTS, unsigned short, unsigned char> {
 public:
+  // An empty list with blocksize slots per blink.
   explicit UT_BLISTS(unsigned char blocksize) : UT_BLIST_BASE(blocksize) {}
 
-  static UT_FASTMEM *mem;
-  static long total_count;
-  static long total_mem;
+  static UT_FASTMEM *mem;  // the pool UT_BLISTS objects come from
+  static long total_count; // UT_BLISTS objects in existence
+  static long total_mem;   // bytes in use: lists, their iterators and blinks
 };
 
 // Walks the elements of a UT_BLIST.
 class UT_BLIST_ITER : public UT_BLIST_ITER_BASE<UT_BLIST_ITER, UT_BLIST> {
 public:
+  // An iterator at the start of list.
   explicit UT_BLIST_ITER(UT_BLIST *list) : UT_BLIST_ITER_BASE(list) {}
 
-  static UT_FASTMEM *mem;
+  static UT_FASTMEM *mem; // the pool UT_BLIST_ITER objects come from
 };
 
 // Walks the elements of a UT_BLISTS.
 class UT_BLISTS_ITER : public UT_BLIST_ITER_BASE<UT_BLISTS_ITER, UT_BLISTS> {
 public:
+  // An iterator at the start of list.
   explicit UT_BLISTS_ITER(UT_BLISTS *list) : UT_BLIST_ITER_BASE(list) {}
 
-  static UT_FASTMEM *mem;
+  static UT_FASTMEM *mem; // the pool UT_BLISTS_ITER objects come from
 };
 
 extern template class UT_BLIST_BASE<UT_BLIST, uint32_t, unsigned short>;

@@ -39,7 +39,10 @@ public:
     REV_PREORDER = 5   // node, right subtree, left subtree
   };
 
+  // An empty tree ordered by compare(item, key) (<0, 0, >0); it does not own its items.
   explicit UT_BTR_TREE(int (*compare)(void *item, const char *key));
+  // An empty tree ordered by comp_func; owner records whether it owns its items
+  // (is_owner).
   explicit UT_BTR_TREE(unsigned char owner);
   // Empties the tree as flush(nullptr) does; items are not touched.
   ~UT_BTR_TREE() override;
@@ -69,6 +72,7 @@ public:
   long get_count();
   // The root node's data cell, or null for an empty tree.
   void **get_root();
+  // The owner flag given to the constructor (0 for the comparison constructor).
   unsigned char is_owner();
   // Calls callback(cell, arg) for every node in the given order. The callbacks of traverse,
   // flush and dump may change items but must not add or remove nodes of this tree.

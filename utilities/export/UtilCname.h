@@ -17,7 +17,9 @@ class UT_NCH_CACHE_IMP;
 // 32-bit and wrap: a count left negative by a change is reported and kept as it is.
 class UT_NCH_NAME {
 public:
+  // Frees what the name holds of its own.
   virtual ~UT_NCH_NAME();
+  // The interned text, owned by the name or the cache (or the caller, pointer-only).
   virtual const char *get_name() const = 0;
   // Lowers rcnt by n; reports "Reference count underflow." when it ends up negative.
   virtual void delete_refs(long n);
@@ -26,17 +28,22 @@ public:
 
   // Raises rcnt by n; reports "Reference count overflow." when it ends up negative.
   void add_refs(long n);
+  //@{
   // One line, "text": rcnt = r, mcnt = m, through print_msg or onto s (then flushed).
   void dump();
   void dump(UT_STREAM &s);
+  //@}
 
+  // The caller's references; clean() removes names at 0.
   int32_t rcnt;
+  // Marks for a partial save: names above 0 are written by write(file, 1).
   int32_t mcnt;
 
   UT_NCH_NAME(const UT_NCH_NAME &) = delete;
   UT_NCH_NAME &operator=(const UT_NCH_NAME &) = delete;
 
 protected:
+  // For the concrete names: both counts 0.
   UT_NCH_NAME();
 };
 
@@ -58,7 +65,10 @@ protected:
 // the names read before it are kept.
 class UT_NCH_CACHE : public UT_BTR_TREE {
 public:
+  // An empty cache; with pointer_only nonzero, texts of 8 or more characters are kept
+  // by the caller's pointer instead of copied.
   explicit UT_NCH_CACHE(unsigned char pointer_only);
+  // Frees every name and pool.
   ~UT_NCH_CACHE() override;
 
   // Interns name and adds count to its rcnt; null for a null name. Texts longer than
@@ -82,9 +92,11 @@ public:
   void read(UT_PTRFILE *file);
   // The pools' capacities plus an estimate of 16 bytes per name.
   long get_total_mem();
+  //@{
   // Lists every name in text order, through print_msg or onto s.
   void dump(unsigned char node_state);
   void dump(UT_STREAM &s, unsigned char node_state);
+  //@}
 
 private:
   UT_NCH_CACHE_IMP *imp;

@@ -14,8 +14,11 @@ unsigned char ut_lineintersect(short x1, short y1, short x2, short y2, short x3,
 // UT_EXTREMA: an axis-parallel rectangle with inclusive bounds; xmin <= xmax and
 // ymin <= ymax are expected. A plain value type: it owns nothing.
 struct UT_EXTREMA {
+  //@{
+  // The inclusive bounds along x and along y.
   short xmin, xmax;
   short ymin, ymax;
+  //@}
 
   // 1 when this rectangle and `other` share at least one point (touching counts), else 0.
   // Neither rectangle is changed.

@@ -31,7 +31,10 @@ class UT_EQUATE_IMP;
 // gen_hex of any object. Not for concurrent use.
 class UT_EQUATE {
 public:
+  // An object whose texts follow the blank convention (assignform 0) or the
+  // assignment convention (nonzero) for its whole life.
   explicit UT_EQUATE(unsigned char assignform);
+  // Frees the stored message and texts.
   ~UT_EQUATE();
   UT_EQUATE(const UT_EQUATE &) = delete;
   UT_EQUATE &operator=(const UT_EQUATE &) = delete;
@@ -39,14 +42,21 @@ public:
   // INIT value to equation: `lhs` = the minterms of the set bits in address order.
   int gen_equatestr(const char *const init, const char **names, const long nlines,
                     const char *const lhs, char *&out);
-  // Equation to INIT value, 2 to 5 lines; `out` is null on failure.
+  //@{
+  // Equation to INIT value, 2 to 5 lines; `out` is null on failure. Without `lhs` the
+  // output name is empty.
   int gen_hex(const char *const equation, const char **names, const long nlines,
               const char *const lhs, char *&out);
   int gen_hex(const char *const equation, const char **names, const long nlines, char *&out);
+  //@}
+  //@{
   // Checks an equation (or, with assignform nonzero, "lhs=0x..." too) without converting.
+  // Without `lhs` the left-hand side checked against is empty.
   int validate(const char *const text, const char *const lhs, const char **names,
                const long nlines);
   int validate(const char *const text, const char **names, const long nlines);
+  //@}
+  // The message of the last operation, or null when it stored none; owned by the object.
   const wchar_t *geterrmsg() const;
 
 private:

@@ -16,17 +16,23 @@ class UT_FASTMEM_IMP;
 // long as it exists. The name is not copied: it must outlive the pool.
 class UT_FASTMEM {
 public:
+  // An empty pool named `name` (not copied), listed by report_usage from now on.
   UT_FASTMEM(unsigned long elem_size, unsigned long elem_cnt, const char *name);
+  // Frees every block, handed-out elements included, and leaves the listing.
   ~UT_FASTMEM();
 
+  // An element of the pool, or null when no memory can be had.
   void *getnewptr();
   // Gives p back to the pool; null does nothing. An address the pool did not hand out is
   // reported and changes nothing.
   void kor_free(void *p);
   int fastmem_verify(); // always 0
   void dump() const;    // the pool's listing through print_msg
+  // Lists every pool's usage through print_msg.
   static void report_usage();
+  // Sets the debug level of every pool.
   static void set_global_debug(int level);
+  // Sets this pool's debug level.
   void set_debug_level(int level);
 
   UT_FASTMEM(const UT_FASTMEM &) = delete;

@@ -9,7 +9,9 @@
 
 // One link of a bucket's chain: the following node of the same bucket and the item.
 struct UT_HASH_NODE {
+  // The following node of the bucket; null at the end.
   UT_HASH_NODE *next;
+  // The item.
   void *item;
 };
 
@@ -32,7 +34,9 @@ struct UT_HASH_NODE {
 // buckets reports "Invalid Bucket Count" and works with one bucket instead.
 class UT_HASH : public UT_STORE {
 public:
+  // An empty table of nbuckets chains that owns its items when owner is nonzero.
   UT_HASH(unsigned long nbuckets, unsigned char owner);
+  // Frees the chain nodes; never the items.
   ~UT_HASH() override;
   UT_HASH(const UT_HASH &) = delete;
   UT_HASH &operator=(const UT_HASH &) = delete;
@@ -49,7 +53,9 @@ public:
   void *s_find(void *key) override;   // find_and_remove(key, 0)
   void *s_remove(void *key) override; // find_and_remove(key, 1)
 
+  // The hash value of key: an item must hash as the keys meant to find it.
   virtual uint32_t hash_func(void *key) = 0;
+  // 0 when key matches item, nonzero otherwise.
   virtual int comp_func(void *key, void *item) = 0;
   virtual void del_func(void *item); // does nothing here
 

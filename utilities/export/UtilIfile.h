@@ -17,11 +17,17 @@ class LIST_UT_IFILEDIR;
 // Entries belong to the directory of the UT_IFILE that made them.
 class UT_IFILEDIR {
 public:
+  // An entry for name (copied) at offset, size bytes long, with the client's type and
+  // value (kept as 32-bit).
   UT_IFILEDIR(char *name, long offset, long size, long type, long data);
+  // Frees the name copy.
   ~UT_IFILEDIR();
 
+  // The segment's name, owned by the entry.
   char *getname();
+  // The client's type, sign-extended from 32 bits.
   long gettype();
+  // The client's value, sign-extended from 32 bits.
   long getdata();
 
   UT_IFILEDIR(const UT_IFILEDIR &) = delete;
@@ -37,15 +43,26 @@ private:
 // until the record is first filled), size, type and client value. The size, type and
 // value are not set by the constructor; an operation that finds no segment sets the name
 // to "" and leaves the other three as they were.
+// Type and value are signed 32-bit numbers in the file and come back sign-extended: a
+// value written as 0xB7B7B7B7 reads back as -1212696649 (mask with 0xFFFFFFFF for the
+// unsigned pattern).
 class UT_IFILESEGINFO {
 public:
+  // A record with no name; size, type and value unset.
   UT_IFILESEGINFO();
+  // Frees the name copy.
   ~UT_IFILESEGINFO();
 
+  // The segment's name (owned by the record), "" after a failed lookup, null before the
+  // first.
   char *getname() const;
+  // The segment's size in bytes.
   long getsize();
+  // The client's type, sign-extended from 32 bits.
   long gettype();
+  // The client's value, sign-extended from 32 bits.
   long getdata();
+  // Sets the value held by this record (the file is not changed).
   void setdata(long data);
 
   UT_IFILESEGINFO(const UT_IFILESEGINFO &) = delete;
@@ -92,32 +109,70 @@ private:
 // destructor is not virtual.
 class UT_IFILE {
 public:
+  // No file yet: call create or load.
   UT_IFILE();
+  // Frees the directory and closes the file; a file being written and not unloaded is
+  // reported, and its directory is not written.
   ~UT_IFILE();
 
+  // Starts writing fname (created or truncated): 1, or 0 when it cannot be opened or
+  // written.
   int create(const char *fname);
+  // Opens fname for reading and reads its directory: 1, or 0 for an unreadable file or
+  // another format version (version_mismatch reports it).
   int load(const char *fname);
+  // Ends the file: a writer writes the header and the directory. 1 done, 0 failed.
   int unload();
+  // Begins writing the segment name with the client's type and value; the returned
+  // stream, positioned at the segment's start, belongs to the file. Null when refused.
   virtual UT_STREAM *putdataseg(char *name, long type, long data);
+  // Ends the segment being written or read; a writer records its size. 1 done, 0 failed.
   int enddataseg();
+  // The stream positioned at the start of segment name (type -1: any type), filling info
+  // when it is not null; null when refused or not found.
   UT_STREAM *getdataseg(char *name, long type, UT_IFILESEGINFO *info);
+  // Fills info from the entry named name, which becomes the directory cursor: 1, or 0
+  // when there is none.
   int getseginfo(char *name, UT_IFILESEGINFO &info);
+  // Fills info from the entry at zero-based index, which becomes the directory cursor:
+  // 1, or 0 for an index out of range.
   int getseginfo(long index, UT_IFILESEGINFO &info);
+  // Fills info from the entry after the directory cursor and advances it: 1, or 0 past
+  // the last entry.
   int getnextseginfo(UT_IFILESEGINFO &info);
+  // Moves the directory cursor before the first entry.
   void resetseginfo();
+  // The number of directory entries.
   short getnumsegs();
+  // Appends a directory entry at the current end of the data, of size 0, without
+  // touching the file or looking for the name among the entries; the entry belongs to
+  // the file. Null, reported, for what a reader could not give back (see above).
   UT_IFILEDIR *newfdir(char *name, long type, long data);
+  // With on nonzero (the default) one stream serves every segment; with 0 each segment
+  // opens and closes the file.
   void setfilecache(unsigned char on);
+  // The file's name, or null before create or load.
   const char *getfname() const;
+  //@{
+  // The header's format version and revision, and the client's data version and
+  // revision.
   unsigned char getversion();
   unsigned char getrevision();
   unsigned char getdataversion();
   unsigned char getdatarevision();
+  //@}
+  //@{
+  // Sets the client's data version or revision, written by unload.
   void setdataversion(unsigned char v);
   void setdatarevision(unsigned char r);
+  //@}
+  // UT_WRITE after create, UT_READ after load.
   UT_ACCESS getaccess();
+  // Reports a format version other than the library's found by load.
   virtual void version_mismatch(unsigned char found);
+  // Reports a format revision other than the library's found by load.
   virtual void revision_mismatch(unsigned char found);
+  // Reports that the file could not be opened.
   virtual void openerror();
 
   UT_IFILE(const UT_IFILE &) = delete;

@@ -6,7 +6,9 @@
 
 // One node of a UT_LIST: the following node and the element.
 struct UT_LISTMEM {
+  // The following node; null at the tail.
   UT_LISTMEM *next;
+  // The element.
   void *data;
 };
 
@@ -29,15 +31,23 @@ struct UT_LISTMEM {
 // that owns its elements must call freelist() before it is destroyed.
 class UT_LIST {
 public:
+  // An empty list: the sentinel only.
   UT_LIST();
+  // Frees the nodes and calls the base freedata, which releases nothing.
   ~UT_LIST();
 
+  // Releases one element when the list owns it; the base does nothing.
   virtual void freedata(void *elem);
+  // Prints one element for printlist; the base prints its address.
   virtual void printdata(void *elem);
+  // Nonzero when elem matches key for find; the base compares the pointers.
   virtual unsigned char finddata(void *elem, void *key);
+  // Orders two elements for sort and mergesort (<0, 0, >0); the base orders addresses.
   virtual int compdata(void *a, void *b);
 
+  // Removes every node, releasing each element through freedata.
   void freelist();
+  // The number of elements (walks the chain).
   int count();
   // Inline, as the cursor steps: appending at the tail is the list's commonest step.
   int append(void *elem) {
@@ -50,31 +60,51 @@ public:
     tail = node;
     return 1;
   }
+  // Appends elem at the tail, as append does.
   int pushend(void *elem);
+  // Puts elem at the head.
   int push(void *elem);
+  // Takes the head element off the list; null when empty.
   void *pop();
+  // Takes the tail element off the list; null when empty.
   void *popend();
   // The cursor steps are inline: walking a list is their main use.
+  // Moves the cursor before the first element.
   void reset() { current = head; }
+  // Advances the cursor and returns its element; null past the end.
   void *getnext() {
     if (!current)
       return nullptr;
     current = current->next;
     return current ? current->data : nullptr;
   }
+  // The element after the cursor, without moving it; null when none.
   void *peeknext() { return current && current->next ? current->next->data : nullptr; }
+  // The first element that finddata matches with key, which becomes the cursor; null when none.
   void *find(void *key);
+  // Inserts elem after the cursor.
   int insert(void *elem);
+  // Inserts elem after the element anchor.
   int insert(void *anchor, void *elem);
+  // Removes the cursor's element, releasing it through freedata.
   int remove();
+  // Removes elem, releasing it through freedata.
   int remove(void *elem);
+  // Removes the cursor's element without releasing it.
   int rmunowned();
+  // Removes elem without releasing it.
   int rmunowned(void *elem);
+  // Removes elem, releasing it through freedata when owned is nonzero.
   int l_remove(void *elem, unsigned char owned);
+  // Links a new node holding elem after node.
   void addnext(UT_LISTMEM *node, void *elem);
+  // Unlinks the node after node, releasing its element when owned is nonzero.
   void delnext(UT_LISTMEM *node, unsigned char owned);
+  // Sorts the elements by compdata (stable).
   void sort();
+  // Inserts elem in compdata order, after the elements equal to it.
   int mergesort(void *elem);
+  // Prints every element through printdata, with its position when numbered is nonzero.
   void printlist(unsigned char numbered);
 
   UT_LIST(const UT_LIST &) = delete;

@@ -32,9 +32,13 @@ class UT_LUT_IMP;
 // (symmetric functions with some 90 primes). No heap beyond the object's text buffer.
 class UT_LUT {
 public:
+  // The constant 0 over 1 line, with the text convention of assignform.
   explicit UT_LUT(unsigned char assignform = 0);
+  // Frees the stored message and texts.
   ~UT_LUT();
+  // A copy of other's function, convention and message.
   UT_LUT(const UT_LUT &other);
+  // Takes other's function, convention and message.
   UT_LUT &operator=(const UT_LUT &other);
 
   // Sources.

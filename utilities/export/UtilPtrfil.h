@@ -28,7 +28,9 @@ class UT_PTRFILE_IMP;
 // own: the file is exactly the values its users write.
 class UT_PTRFILE : public UT_STREAM {
 public:
+  // A closed pointer file for reading (UT_READ) or writing (UT_WRITE); open it as a stream.
   explicit UT_PTRFILE(UT_ACCESS access);
+  // Closes the file if open and frees the fix table.
   ~UT_PTRFILE() override;
 
   // Writes p's identity as an unsigned 32-bit value; returns what writeulong returns

@@ -15,6 +15,8 @@
 // recursion depth is at most log2(n). The comparison may itself call qsort.
 class UT_SORT {
 public:
+  // Sorts the n records of size bytes at base by compar; 1 when sorted, 0 when refused
+  // or there was nothing to do.
   static int qsort(char *base, int n, int size, int (*compar)(const void *, const void *));
 };
 

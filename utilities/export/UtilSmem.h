@@ -17,9 +17,13 @@ class UT_SM_MNGR;
 // always for an allocator refused for its size (reported when it is built).
 class UT_SM_SMALLMEM {
 public:
+  // An allocator of elsize-byte elements (rounded up to a multiple of 4, at most 60),
+  // shared or dedicated, named `name` in reports, cut from chunks of about blockbytes.
   UT_SM_SMALLMEM(int elsize, unsigned char dedicated, const char *name, long blockbytes);
+  // A dedicated allocator frees its chunks; a shared one leaves them to its size class.
   ~UT_SM_SMALLMEM();
 
+  // An element, or null when no chunk can be had or the size was refused.
   void *getmem();
   void relmem(void *p); // null does nothing
 

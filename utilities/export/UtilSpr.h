@@ -9,8 +9,11 @@
 
 // UT_SPRNODE: one stored element of a UT_SPRMTX, at (row, col).
 struct UT_SPRNODE {
+  // The element's row, 0-based.
   std::int32_t row;
+  // The element's column, 0-based.
   std::int32_t col;
+  // The element's value.
   double value;
 };
 
@@ -87,13 +90,17 @@ public:
   // below 1 returns tol and leaves x untouched.
   double solvegauss(double *b, double *x, double tol, long maxiter);
 
+  //@{
   // Listing hooks; they print nothing.
   void print(unsigned char);
   void print();
   void print(long, long);
+  //@}
 
 protected:
+  // Rows of the matrix.
   std::int32_t nrows;
+  // Columns of the matrix.
   std::int32_t ncols;
   LIST_UT_SPRNODE *rows;     // nrows row lists
   LIST_UT_SPRNODE *cols;     // ncols column lists

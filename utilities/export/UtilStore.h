@@ -12,11 +12,16 @@
 // runs the derived destructor. Who owns the items is the deriving store's affair.
 class UT_STORE {
 public:
+  // An empty store.
   UT_STORE() = default;
+  // Runs the derived destructor.
   virtual ~UT_STORE();
 
+  // Stores value under key: 1 on success, 0 when refused.
   virtual int s_add(void *key, void *value) = 0;
+  // The item stored under key, or null.
   virtual void *s_find(void *key) = 0;
+  // Takes the item stored under key out and returns it, or null when none is stored.
   virtual void *s_remove(void *key) = 0;
 };
 

@@ -21,7 +21,9 @@ class UT_STRING {
 public:
   explicit UT_STRING(const long capacity); // below 10 (or negative) gives 10
   ~UT_STRING();
+  // From kor_malloc; null when memory runs out.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the object's bytes to kor_free.
   static void operator delete(void *p);
   UT_STRING(const UT_STRING &) = delete;
   UT_STRING &operator=(const UT_STRING &) = delete;

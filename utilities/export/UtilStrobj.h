@@ -17,11 +17,16 @@ class UT_STROBJ {
 public:
   UT_STROBJ();              // the null string
   UT_STROBJ(const char *s); // a copy of s; null gives the null string
+  // A copy of other's text.
   UT_STROBJ(const UT_STROBJ &other);
+  // Frees the text.
   ~UT_STROBJ();
+  // Replaces the text with a copy of other's.
   UT_STROBJ &operator=(const UT_STROBJ &other);
 
+  // One element of ut_stringmem; null when that allocator has none.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the element to ut_stringmem.
   static void operator delete(void *p, std::size_t size);
 
   // Makes this object hold a copy of s and returns `text`. It does not release the text
@@ -38,9 +43,12 @@ public:
   char *intappend(const char *a, const char *b) const;
   // Appends s to the text (a null one taken as empty) in a new buffer; returns `text`.
   char *append(const char *s);
+  // A new object holding this text followed by other's.
   UT_STROBJ operator+(const UT_STROBJ &other) const;
 
+  // The owned text, or null for the null string.
   char *text;
+  // The number of characters of text.
   long length;
 };
 

@@ -26,16 +26,23 @@ public:
   UT_TIMESTAMP(const UT_TIMESTAMP &) = delete;
   UT_TIMESTAMP &operator=(const UT_TIMESTAMP &) = delete;
 
+  // The whole moment: the C library's text (ending in a line feed), or the compact
+  // text under a Japanese locale.
   char *get_timestamp_string();
   long get_absolute_time();               // calendar time in seconds
   long compare_time(UT_TIMESTAMP *other); // this minus other, seconds; null other: 0
+  //@{
+  // One field as a decimal text without padding: hour, minute, second, day of the month.
   char *get_ts_hour();
   char *get_ts_minute();
   char *get_ts_second();
   char *get_ts_mday();
+  //@}
   char *get_ts_month(); // 1 to 12
   char *get_ts_year();  // four digits, e.g. 2026
+  // The weekday's name, "SUN" to "SAT"; null for a field out of range.
   char *get_ts_wday();
+  // The month's name, "JAN" to "DEC"; null for a field out of range.
   char *get_ts_monthst();
 
 private:

@@ -17,16 +17,23 @@
 // record whose key or value could not be copied is not complete().
 class Util_Install_Record {
 public:
+  // A record of key's value at calendar time `time`; a null value makes a search probe.
   Util_Install_Record(const char *key, long time, const char *value);
+  // Frees the key and the value.
   ~Util_Install_Record();
+  // From kor_malloc; null when memory runs out.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the object's bytes to kor_free.
   static void operator delete(void *p);
   bool complete() const; // the key and the value (when given) were copied whole
   Util_Install_Record(const Util_Install_Record &) = delete;
   Util_Install_Record &operator=(const Util_Install_Record &) = delete;
 
+  // Owned copy of the key.
   char *key;
+  // Calendar time of the record's date; -1 when the date did not parse.
   long time;
+  // The value text, owned; null for a search probe.
   UT_STRING *value;
 
 private:
@@ -47,7 +54,9 @@ public:
 // Util_LIST_Util_Install_Record: one key's records, newest first.
 class Util_LIST_Util_Install_Record final : public LIST_Util_Install_Record {
 public:
+  // From kor_malloc; null when memory runs out.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the object's bytes to kor_free.
   static void operator delete(void *p);
   // a - b in seconds, clamped to the int range so the sign is always right.
   static int CompareTimes(long a, long b);
@@ -71,15 +80,21 @@ public:
 // Util_Version_Hash_Element: a key and its owned list of records.
 class Util_Version_Hash_Element {
 public:
+  // An element for key (copied) with an empty record list.
   explicit Util_Version_Hash_Element(const char *key);
   ~Util_Version_Hash_Element(); // releases the key, every record and the list
+  // From kor_malloc; null when memory runs out.
   static void *operator new(std::size_t size) noexcept;
+  // Returns the object's bytes to kor_free.
   static void operator delete(void *p);
+  // Whether the key and the list could be had.
   bool complete() const { return key && list; }
   Util_Version_Hash_Element(const Util_Version_Hash_Element &) = delete;
   Util_Version_Hash_Element &operator=(const Util_Version_Hash_Element &) = delete;
 
+  // Owned copy of the key.
   char *key;
+  // The key's records, newest first; owned.
   Util_LIST_Util_Install_Record *list;
 };
 
@@ -108,6 +123,7 @@ public:
 // `fallback` when the text does not have the six space-separated fields.
 class Util_Version_Time {
 public:
+  // The calendar time of date, or fallback when it does not parse.
   static long Convert(const char *date, long fallback);
 };
 
@@ -119,6 +135,7 @@ public:
 // different file is found). The text is valid until the next reload.
 class Util_Version {
 public:
+  // Key's value from the install records, or null (see the class comment).
   static const char *GetValue(const char *key, const char *date);
 };
 
