@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -131,20 +132,12 @@ bool parse_integer(const std::string &text, long long &value) {
     base = 16;
     i += 2;
   }
-  if (i >= t.size())
-    return false;
+  // from_chars takes neither a sign nor blanks, so what remains must be digits alone.
   unsigned long long v = 0;
-  for (; i < t.size(); ++i) {
-    int c = static_cast<unsigned char>(t[i]);
-    int d = c >= '0' && c <= '9'  ? c - '0'
-            : UT_STR::IsXDigit(c) ? UT_STR::ToUpper(c) - 'A' + 10
-                                  : 99;
-    if (d >= base)
-      return false;
-    if (v > (1ULL << 40)) // far past any 32-bit value: stop before overflowing
-      return false;
-    v = v * static_cast<unsigned>(base) + static_cast<unsigned>(d);
-  }
+  const char *first = t.data() + i, *last = t.data() + t.size();
+  const auto [end, error] = std::from_chars(first, last, v, base);
+  if (first == last || end != last || error != std::errc() || v > (1ULL << 62))
+    return false;
   value = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
   return true;
 }
