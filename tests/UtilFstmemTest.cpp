@@ -75,6 +75,7 @@ TEST(UtilFstmem, BadFreesAreReportedAndChangeNothing) {
   char *a = static_cast<char *>(pool.getnewptr());
   pool.kor_free(&outside);
   pool.kor_free(a + 4); // inside an element
+  pool.kor_free(a + 8); // never handed out
   pool.kor_free(a);
   pool.kor_free(a); // the block has nothing handed out
   pool.kor_free(nullptr);
@@ -83,7 +84,7 @@ TEST(UtilFstmem, BadFreesAreReportedAndChangeNothing) {
     texts += r.unit + ":" + std::to_string(r.number) + ":" + r.text;
   const std::string notinlist = "UtilFstmemimp:19:Tried to delete a pointer not in list.\n";
   EXPECT_EQ(texts, "UtilFstmemimp:19:Unable to free as memory was not allocated.\n" + notinlist +
-                       notinlist + notinlist);
+                       notinlist + notinlist + notinlist);
   EXPECT_TRUE(rec.all_framed());
   EXPECT_EQ(listing(pool), dumped("bad", 8, 4, {0}, "0 / 4 (0%)"));
   EXPECT_EQ(pool.getnewptr(), a);

@@ -18,22 +18,6 @@ UT_FASTMEM_MGR *UT_FASTMEM_MGR::_instance = nullptr;
 
 namespace {
 
-// The free-list link kept in a free element's first bytes. Elements are only 4-aligned,
-// so the link is copied rather than dereferenced.
-void *getlink(const void *elem) {
-  void *next;
-  std::memcpy(&next, elem, sizeof next);
-  return next;
-}
-
-void setlink(void *elem, void *next) { std::memcpy(elem, &next, sizeof next); }
-
-bool holds(const UT_FM_BLOCK_HEAD *block, const void *p, unsigned long block_size) {
-  std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p);
-  std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block->storage);
-  return start <= a && a < start + block_size;
-}
-
 // Whether a block of elem_cnt elements of elem_size bytes, rounded as the pool rounds
 // them, has a size that can be expressed at all.
 bool servable(unsigned long elem_size, unsigned long elem_cnt) {
@@ -89,13 +73,8 @@ int UT_FASTMEM_IMP::init_block(UT_FM_BLOCK_HEAD *block) {
   block->used = 0;
   block->storage = ::operator new(block_size, std::nothrow);
   block->free = block->storage;
-  if (!block->storage)
-    return 0;
-  char *elem = static_cast<char *>(block->storage);
-  for (unsigned long i = 0; i + 1 < elem_cnt; ++i, elem += elem_size)
-    setlink(elem, elem + elem_size);
-  setlink(elem, nullptr);
-  return 1;
+  block->fresh = static_cast<char *>(block->storage);
+  return block->storage ? 1 : 0;
 }
 
 UT_FM_BLOCK_HEAD *UT_FASTMEM_IMP::new_block() {
@@ -199,13 +178,13 @@ void UT_FASTMEM_IMP::unindex_block(UT_FM_BLOCK_HEAD *block) {
 }
 
 inline UT_FM_BLOCK_HEAD *UT_FASTMEM_IMP::block_of(const void *p) const {
-  if (head && holds(head, p, block_size))
+  if (head && holds(head, p))
     return head; // the common case: freed into the block used last
   if (!nslots)
     return nullptr;
   std::uintptr_t granule = reinterpret_cast<std::uintptr_t>(p) >> gshift;
   for (unsigned long at = home(granule); slots[at].block; at = (at + 1) & (nslots - 1))
-    if (slots[at].granule == granule && holds(slots[at].block, p, block_size))
+    if (slots[at].granule == granule && holds(slots[at].block, p))
       return slots[at].block;
   return nullptr;
 }
@@ -248,7 +227,7 @@ inline void UT_FASTMEM_IMP::move_to_front(UT_FM_BLOCK_HEAD *block) {
   head = block;
 }
 
-void *UT_FASTMEM_IMP::getnewptr() {
+void *UT_FASTMEM_IMP::getnewptr_slow() {
   // The first block of the chain with room, or, when every block is full, a new one (which
   // would join the chain at its end); either moves to the front so the next request finds
   // it at once. Moving the first block with room to the front keeps it first in `room`.
@@ -264,35 +243,24 @@ void *UT_FASTMEM_IMP::getnewptr() {
     head = block;
     room_push_front(block);
   }
-  void *elem = block->free;
-  block->free = getlink(elem);
-  ++block->used;
+  void *elem = take(block);
   if (!block->free)
     room_remove(block);
   return elem;
 }
 
-// Whether an offset into a block is a multiple of elem_size: offsets below 2^32 are
-// tested by multiplying with the reciprocal (n is a multiple of d exactly when n times
-// ceil(2^64 / d), modulo 2^64, is below that reciprocal), larger ones by division.
-inline bool UT_FASTMEM_IMP::on_element(std::uintptr_t offset) const {
-  if (offset <= UINT32_MAX && elem_recip)
-    return static_cast<std::uint64_t>(offset) * elem_recip < elem_recip;
-  return offset % elem_size == 0;
-}
+void UT_FASTMEM_IMP::room_remove_head() { room_remove(head); }
 
-void UT_FASTMEM_IMP::int_free(void *p) {
+void UT_FASTMEM_IMP::free_slow(void *p) {
   if (!head) {
     UT_REPORT(numbered_msg, 19, "Unable to free as memory was not allocated.\n");
     return;
   }
   UT_FM_BLOCK_HEAD *block = block_of(p);
-  // Only the start of an element that is handed out can come back: an address inside an
-  // element, or one from a block with nothing handed out, would corrupt the free list.
   std::uintptr_t offset =
       block ? reinterpret_cast<std::uintptr_t>(p) - reinterpret_cast<std::uintptr_t>(block->storage)
             : 0;
-  if (!block || !on_element(offset) || block->used == 0) {
+  if (!block || !handed_out(block, offset)) {
     UT_REPORT(numbered_msg, 19, "Tried to delete a pointer not in list.\n");
     return;
   }

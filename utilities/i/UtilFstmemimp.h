@@ -7,16 +7,22 @@
 #include "UtilFstmem.h"
 
 #include <cstdint>
+#include <cstring>
 
 // One block of a pool. The free elements of the block form a singly linked list through
 // their first pointer-sized bytes (read and written with memcpy, since elements need not
-// be pointer-aligned), starting at `free`.
+// be pointer-aligned), starting at `free`. The elements never handed out yet, from
+// `fresh` to the end of the storage, are the tail of that list in address order; they
+// are not linked in advance: the list reaches them when a link equals `fresh`, and each
+// one taken moves `fresh` on by an element. So a block is handed out in the same order
+// as if all its elements had been linked when it was made, without writing the links.
 struct UT_FM_BLOCK_HEAD {
   UT_FM_BLOCK_HEAD *next;      // following block, null for the last
   UT_FM_BLOCK_HEAD *prev;      // preceding block, null for head: moving to the front is O(1)
   void *free;                  // first free element, null when the block is full
   void *storage;               // block_size bytes from the global allocator
   unsigned long used;          // elements of this block handed out
+  char *fresh;                 // first element never handed out, null once all have been
   UT_FM_BLOCK_HEAD *room_next; // the blocks with room, in chain order (only while free)
   UT_FM_BLOCK_HEAD *room_prev;
 };
@@ -37,8 +43,29 @@ public:
   // Sets up a fresh block: new storage, every element on the free list in address order.
   // Returns 0 (header left without storage) when the storage cannot be had.
   int init_block(UT_FM_BLOCK_HEAD *block);
-  void *getnewptr();
-  void int_free(void *p);
+  // The common cases inline: the head block has room, or takes back one of its elements
+  // without filling up from full or emptying. Everything else goes out of line.
+  void *getnewptr() {
+    UT_FM_BLOCK_HEAD *block = head;
+    if (!block || !block->free)
+      return getnewptr_slow();
+    void *elem = take(block); // the head block with room is first in `room`
+    if (!block->free)
+      room_remove_head();
+    return elem;
+  }
+  void int_free(void *p) {
+    UT_FM_BLOCK_HEAD *block = head;
+    if (block && block->free && block->used > 1 && holds(block, p) &&
+        handed_out(block, reinterpret_cast<std::uintptr_t>(p) -
+                              reinterpret_cast<std::uintptr_t>(block->storage))) {
+      setlink(p, block->free);
+      block->free = p;
+      --block->used;
+      return;
+    }
+    free_slow(p);
+  }
   [[noreturn]] void abort();
   int fastmem_verify();
   void dump() const;
@@ -69,6 +96,51 @@ public:
   UT_FASTMEM_IMP &operator=(const UT_FASTMEM_IMP &) = delete;
 
 private:
+  // The free-list link kept in a free element's first bytes. Elements are only 4-aligned,
+  // so the link is copied rather than dereferenced.
+  static void *getlink(const void *elem) {
+    void *next;
+    std::memcpy(&next, elem, sizeof next);
+    return next;
+  }
+  static void setlink(void *elem, void *next) { std::memcpy(elem, &next, sizeof next); }
+  bool holds(const UT_FM_BLOCK_HEAD *block, const void *p) const {
+    std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p);
+    std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block->storage);
+    return start <= a && a < start + block_size;
+  }
+  // Whether an offset into a block is a multiple of elem_size: offsets below 2^32 are
+  // tested by multiplying with the reciprocal (n is a multiple of d exactly when n times
+  // ceil(2^64 / d), modulo 2^64, is below that reciprocal), larger ones by division.
+  bool on_element(std::uintptr_t offset) const {
+    if (offset <= UINT32_MAX && elem_recip)
+      return static_cast<std::uint64_t>(offset) * elem_recip < elem_recip;
+    return offset % elem_size == 0;
+  }
+  // Whether the element at `offset` into the block is handed out: only such an element
+  // can come back. An address inside an element, one from a block with nothing handed
+  // out, or one never handed out would corrupt the free list.
+  bool handed_out(const UT_FM_BLOCK_HEAD *block, std::uintptr_t offset) const {
+    return on_element(offset) && block->used != 0 &&
+           (!block->fresh ||
+            offset < static_cast<std::uintptr_t>(block->fresh - static_cast<char *>(block->storage)));
+  }
+  // Takes the first free element of a block that has one.
+  void *take(UT_FM_BLOCK_HEAD *block) {
+    void *elem = block->free;
+    if (elem == block->fresh) {
+      char *next = block->fresh + elem_size;
+      block->fresh = next < static_cast<char *>(block->storage) + block_size ? next : nullptr;
+      block->free = block->fresh;
+    } else {
+      block->free = getlink(elem);
+    }
+    ++block->used;
+    return elem;
+  }
+  void *getnewptr_slow();
+  void free_slow(void *p);
+  void room_remove_head();
   UT_FM_BLOCK_HEAD *new_block();
   void release_block(UT_FM_BLOCK_HEAD *block);
   void move_to_front(UT_FM_BLOCK_HEAD *block);
@@ -81,7 +153,6 @@ private:
   bool index_block(UT_FM_BLOCK_HEAD *block);
   void unindex_block(UT_FM_BLOCK_HEAD *block);
   UT_FM_BLOCK_HEAD *block_of(const void *p) const;
-  bool on_element(std::uintptr_t offset) const;
 };
 
 // A contiguous array of pool pointers; `ptrs` is its handle variable.
