@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 UT_REPORT_UNIT("UtilDarray", "$Revision: 1.1.2.1 $")
 
@@ -94,10 +95,20 @@ void UT_DARRAY::qsort(long lo, long hi, CMPFUNC cmp) {
   if (hi >= num && !getaddr(hi))
     return;
   char *base = static_cast<char *>(*handle);
-  const long size = elsize;
-  ut_array_quicksort(
-      lo, hi, elsize, cmp, [base, size](long i) { return static_cast<void *>(base + i * size); },
-      [this, cmp](long l, long h) { this->qsort(l, h, cmp); });
+  auto recurse = [this, cmp](long l, long h) { this->qsort(l, h, cmp); };
+  // Elements of 4 and 8 bytes, the usual keys and pointers, get exchanges and addressing
+  // compiled for their size; the comparisons and moves are the same for every size.
+  auto sort = [&](auto size) {
+    ut_array_quicksort(
+        lo, hi, size, cmp, [base, size](long i) { return static_cast<void *>(base + i * size); },
+        recurse);
+  };
+  if (elsize == 4)
+    sort(std::integral_constant<long, 4>());
+  else if (elsize == 8)
+    sort(std::integral_constant<long, 8>());
+  else
+    sort(elsize);
 }
 
 long UT_DARRAY::intgetindex(void *addr) {

@@ -45,8 +45,10 @@ inline void ut_array_swap(void *a, void *b, int n) {
 // the shorter part is sorted by recurse(lo, hi), which the arrays point at their virtual
 // qsort so that a derived class replacing it sees every part; the longer part is looped
 // over, which keeps the depth logarithmic.
-template <class Addr, class Recurse>
-void ut_array_quicksort(long lo, long hi, long elsize, UT_BASE_ARRAY::CMPFUNC cmp, Addr addr,
+// The element size may be a std::integral_constant, so that a caller can have the
+// exchanges of a common size compiled for it.
+template <class Size, class Addr, class Recurse>
+void ut_array_quicksort(long lo, long hi, Size elsize, UT_BASE_ARRAY::CMPFUNC cmp, Addr addr,
                         Recurse recurse) {
   const int n = static_cast<int>(elsize);
   while (lo < hi) {
