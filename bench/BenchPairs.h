@@ -39,7 +39,7 @@ struct RowAdder {
 // repetition k of ours and of its peer meet the same machine conditions; BenchMain takes
 // the ratio per repetition and reports the median ratio with its range.
 const int kRepetitions = 21;
-const int kSlowRepetitions = 5;
+const int kSlowRepetitions = 9;
 const int kNoisyRepetitions = 41;
 
 inline void configure(benchmark::internal::Benchmark *b) {
@@ -52,11 +52,12 @@ inline void configure_slow(benchmark::internal::Benchmark *b) {
   b->Repetitions(kSlowRepetitions);
 }
 
-// Work that is cheap but swings with the machine's load (the allocators, which spend much
-// of their time in the kernel's page handling): more repetitions.
+// Work that swings with the machine's load (the allocators and the large arrays, which
+// spend much of their time in the kernel's page handling): more repetitions, each long
+// enough to hold several passes.
 inline void configure_noisy(benchmark::internal::Benchmark *b) {
   configure(b);
-  b->Repetitions(kNoisyRepetitions);
+  b->MinTime(0.2)->Repetitions(kNoisyRepetitions);
 }
 
 // Bytes the C heap holds right now (small blocks plus mmapped ones): the difference

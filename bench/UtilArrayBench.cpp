@@ -152,11 +152,11 @@ template <int N> void StdSort(benchmark::State &state) {
 
 } // namespace
 
-UT_BENCH(DarrayAppend);
-UT_BENCH(VectorAppend);
-UT_BENCH(DarrayIndex);
-UT_BENCH(DarrayHandleIndex);
-UT_BENCH(VectorIndex);
+UT_BENCH_NOISY(DarrayAppend);
+UT_BENCH_NOISY(VectorAppend);
+UT_BENCH_NOISY(DarrayIndex);
+UT_BENCH_NOISY(DarrayHandleIndex);
+UT_BENCH_NOISY(VectorIndex);
 UT_BENCH(ArraySort<4>);
 UT_BENCH(Qsort<4>);
 UT_BENCH(StdSort<4>);
