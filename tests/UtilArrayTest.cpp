@@ -19,10 +19,14 @@ int intcmp(const void *a, const void *b) {
   return x < y ? -1 : x > y;
 }
 
-int calls = 0;
-int countingcmp(const void *a, const void *b) {
-  ++calls;
-  return intcmp(a, b);
+// Compares records by a leading int key and logs each comparison as the two keys.
+std::vector<std::pair<int, int>> cmplog;
+int loggingcmp(const void *a, const void *b) {
+  int x, y;
+  std::memcpy(&x, a, sizeof x);
+  std::memcpy(&y, b, sizeof y);
+  cmplog.emplace_back(x, y);
+  return x < y ? -1 : x > y;
 }
 
 struct IntDarray : UT_DARRAY {
@@ -154,22 +158,13 @@ TYPED_TEST(BothArrays, RandomSortsAgreeWithStdSort) {
   EXPECT_TRUE(rec.problems().empty());
   TypeParam same;
   fill(same, std::vector<int>(100, 4));
-  calls = 0;
-  same.a_sort(countingcmp, 0, -1);
-  EXPECT_EQ(calls, 99 + 99) << "an all-equal range takes one pass and the check";
-}
-
-// 13-byte records, a key and nine bytes that follow it: swaps of 8 + 4 + 1 bytes.
-std::vector<std::pair<int, int>> cmplog;
-int loggingcmp(const void *a, const void *b) {
-  int x, y;
-  std::memcpy(&x, a, sizeof x);
-  std::memcpy(&y, b, sizeof y);
-  cmplog.emplace_back(x, y);
-  return x < y ? -1 : x > y;
+  cmplog.clear();
+  same.a_sort(loggingcmp, 0, -1);
+  EXPECT_EQ(cmplog.size(), 99u + 99u) << "an all-equal range takes one pass and the check";
 }
 
 TEST(UtilArray, ContiguousAndBlockedSortsMakeTheSameComparisonsAndKeepRecordsWhole) {
+  // 13-byte records, a key and nine bytes that follow it: swaps of 8 + 4 + 1 bytes.
   const long size = 13;
   std::mt19937 gen(7);
   std::vector<unsigned char> recs(300 * size);
@@ -287,9 +282,6 @@ TYPED_TEST(BothArrays, FailedAllocationKeepsTheStoredElementsAndHandle) {
   EXPECT_EQ(contents(empty), (std::vector<int>{5})) << "an array built without memory recovers";
 }
 
-} // namespace
-
-namespace {
 struct Rec {
   int key;
   int payload;
@@ -312,11 +304,13 @@ template <class Array> struct WatchedSort : Array {
   }
   std::vector<std::pair<long, long>> parts;
 };
-} // namespace
+template <class A> class RecArrays : public ::testing::Test {};
+using RecArrayKinds = ::testing::Types<RecArray<UT_DARRAY, void *>, RecArray<UT_BARRAY, void **>>;
+TYPED_TEST_SUITE(RecArrays, RecArrayKinds);
 
-template <class Array> void sortadd_own_element() {
+TYPED_TEST(RecArrays, SortaddOfAnElementOfTheArrayItselfInsertsThatRecordWhetherOrNotItGrows) {
   // Capacity 8: the first insertion shifts in place, the second must grow the storage.
-  Array a(8);
+  TypeParam a(8);
   const int keys[] = {1, 2, 2, 3, 5, 8, 9};
   for (int i = 0; i < 7; ++i)
     a[i] = Rec{keys[i], 100 + i};
@@ -330,13 +324,8 @@ template <class Array> void sortadd_own_element() {
   EXPECT_EQ(got, want);
 }
 
-TEST(UtilArray, SortaddOfAnElementOfTheArrayItselfInsertsThatRecordWhetherOrNotTheArrayGrows) {
-  sortadd_own_element<RecArray<UT_DARRAY, void *>>();
-  sortadd_own_element<RecArray<UT_BARRAY, void **>>();
-}
-
-template <class Array> void watch_sort_parts() {
-  Array a(16);
+TYPED_TEST(RecArrays, ADerivedClassReplacingQsortSeesEveryPartOfTheSort) {
+  WatchedSort<TypeParam> a(16);
   std::mt19937 gen(11);
   for (long i = 0; i < 500; ++i)
     a[i] = Rec{static_cast<int>(gen() % 1000), 0};
@@ -349,11 +338,6 @@ template <class Array> void watch_sort_parts() {
     EXPECT_TRUE(0 <= p.first && p.first <= p.second + 1 && p.second < 500);
 }
 
-TEST(UtilArray, ADerivedClassReplacingQsortSeesEveryPartOfTheSort) {
-  watch_sort_parts<WatchedSort<RecArray<UT_DARRAY, void *>>>();
-  watch_sort_parts<WatchedSort<RecArray<UT_BARRAY, void **>>>();
-}
-
 TEST(UtilArray, SizesNoAllocatorCanServeAreReportedAndLeaveAUsableEmptyArray) {
   RecordingMsgman rec;
   void *h = &h;
@@ -362,8 +346,7 @@ TEST(UtilArray, SizesNoAllocatorCanServeAreReportedAndLeaveAUsableEmptyArray) {
     UT_DARRAY d(&h, 8, LONG_MAX / 4, 0);
     UT_BARRAY b(&t, 16, LONG_MAX / 8, 0);
     UT_DARRAY wide(&h, LONG_MAX / 2, 1, 0);
-    for (UT_BASE_ARRAY *a : {static_cast<UT_BASE_ARRAY *>(&d), static_cast<UT_BASE_ARRAY *>(&b),
-                             static_cast<UT_BASE_ARRAY *>(&wide)}) {
+    for (UT_BASE_ARRAY *a : std::initializer_list<UT_BASE_ARRAY *>{&d, &b, &wide}) {
       EXPECT_EQ(a->getaddr(0), nullptr);
       EXPECT_EQ(a->getaddr(5), nullptr);
       a->a_resetnum(3);
@@ -378,3 +361,5 @@ TEST(UtilArray, SizesNoAllocatorCanServeAreReportedAndLeaveAUsableEmptyArray) {
   for (const RecordedReport &r : rec.problems())
     EXPECT_TRUE(r.number == 19 && r.text == "Out of memory.\n") << r.unit << r.text;
 }
+
+} // namespace
