@@ -22,13 +22,14 @@ public:
   int comp_func(void *k, void *i) override {
     return static_cast<Item *>(k)->key != static_cast<Item *>(i)->key;
   }
-  void del_func(void *item) override { released.push_back(static_cast<Item *>(item)); }
+  void del_func(void *item) override { released.push_back(item); }
   int32_t items() const { return count; }
   int spread;
-  std::vector<Item *> released;
+  std::vector<void *> released;
 };
-std::vector<Item *> visited;
-void visit(void *item) { visited.push_back(static_cast<Item *>(item)); }
+// The items a process_and_kill visitor was given, in order.
+std::vector<void *> visited;
+void visit(void *item) { visited.push_back(item); }
 } // namespace
 
 TEST(UtilHash, AnEqualKeyHidesTheOlderItemEvenWhenEveryKeySharesOneChain) {
@@ -68,7 +69,7 @@ TEST(UtilHash, ProcessAndKillVisitsBucketsInOrderNewestFirstAndKeepsTheCount) {
     h.add(&i, nullptr);
   visited.clear();
   h.process_and_kill(0, visit);
-  std::vector<Item *> expect = {&items[3], &items[2], &items[1], &items[0], &items[4]};
+  std::vector<void *> expect = {&items[3], &items[2], &items[1], &items[0], &items[4]};
   EXPECT_EQ(expect, visited);
   EXPECT_TRUE(h.items() == 5 && h.released.empty()) << "a visitor neither counts nor releases";
   h.process_and_kill(1, nullptr);
@@ -106,8 +107,6 @@ public:
   }
   std::vector<std::string> log;
 };
-std::vector<uint32_t *> seen;
-void see(void *item) { seen.push_back(static_cast<uint32_t *>(item)); }
 } // namespace
 
 TEST(UtilHash, BucketsAreTheHashModuloTheCountAndALookupHashesOnceAndComparesPerNode) {
@@ -122,15 +121,15 @@ TEST(UtilHash, BucketsAreTheHashModuloTheCountAndALookupHashesOnceAndComparesPer
       keys.push_back(x = x * 1664525u + 1013904223u);
     for (uint32_t &k : keys)
       h.add(&k, nullptr);
-    seen.clear();
-    h.process_and_kill(0, see);
+    visited.clear();
+    h.process_and_kill(0, visit);
     // Bucket by bucket, newest first within one: the order a true modulo gives.
-    std::vector<uint32_t *> expect;
+    std::vector<void *> expect;
     for (unsigned long b = 0; b < nb; ++b)
       for (auto k = keys.rbegin(); k != keys.rend(); ++k)
         if (*k % nb == b)
           expect.push_back(&*k);
-    ASSERT_EQ(expect, seen) << nb << " buckets";
+    ASSERT_EQ(expect, visited) << nb << " buckets";
     // A lookup of the oldest key: one hash, then one comparison per node from the head;
     // the newest equal key hides the older ones.
     uint32_t probe = keys[0];
