@@ -1,5 +1,6 @@
 // Base, blocked and contiguous arrays: growth and shrink, clearing, shifting, sorting,
 // searching, bad indices and allocation failures.
+#include "KeyLog.h"
 #include "RecordingMsgman.h"
 #include "UtilBarray.h"
 #include "UtilDarray.h"
@@ -16,16 +17,6 @@ namespace {
 
 int intcmp(const void *a, const void *b) {
   int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
-  return x < y ? -1 : x > y;
-}
-
-// Compares records by a leading int key and logs each comparison as the two keys.
-std::vector<std::pair<int, int>> cmplog;
-int loggingcmp(const void *a, const void *b) {
-  int x, y;
-  std::memcpy(&x, a, sizeof x);
-  std::memcpy(&y, b, sizeof y);
-  cmplog.emplace_back(x, y);
   return x < y ? -1 : x > y;
 }
 
@@ -158,9 +149,9 @@ TYPED_TEST(BothArrays, RandomSortsAgreeWithStdSort) {
   EXPECT_TRUE(rec.problems().empty());
   TypeParam same;
   fill(same, std::vector<int>(100, 4));
-  cmplog.clear();
-  same.a_sort(loggingcmp, 0, -1);
-  EXPECT_EQ(cmplog.size(), 99u + 99u) << "an all-equal range takes one pass and the check";
+  key_log().clear();
+  same.a_sort(logged_keycmp, 0, -1);
+  EXPECT_EQ(key_log().size(), 99u + 99u) << "an all-equal range takes one pass and the check";
 }
 
 TEST(UtilArray, ContiguousAndBlockedSortsMakeTheSameComparisonsAndKeepRecordsWhole) {
@@ -183,9 +174,9 @@ TEST(UtilArray, ContiguousAndBlockedSortsMakeTheSameComparisonsAndKeepRecordsWho
   for (int k = 0; k < 2; ++k) {
     for (long r = 0; r < 300; ++r)
       std::memcpy(arrays[k]->getaddr(r), &recs[r * size], size);
-    cmplog.clear();
-    arrays[k]->qsort(0, 299, loggingcmp);
-    logs[k] = cmplog;
+    key_log().clear();
+    arrays[k]->qsort(0, 299, logged_keycmp);
+    logs[k] = key_log();
     int prev = INT_MIN;
     for (long r = 0; r < 300; ++r) {
       const unsigned char *p = static_cast<const unsigned char *>(arrays[k]->getaddr(r));
