@@ -142,25 +142,22 @@ TEST(AllocFailure, SmallObjectAllocatorsNeverLoseAnElementGivenBack) {
     sweep(-1, [&](long k) {
       FailAfter fail(k);
       UT_SM_SMALLMEM mem(kind.elsize, kind.dedicated, "sweep", 4 * kind.elsize);
-      std::vector<void *> held;
-      for (long i = 0; i < 60; ++i)
-        if (void *p = mem.getmem())
-          held.push_back(p);
-      const size_t got = held.size();
-      for (void *p : held)
-        mem.relmem(p);
-      // With no memory at all, every element given back must come out again, once.
-      kor_fail_after(0);
-      std::vector<void *> again;
-      for (size_t i = 0; i < got; ++i)
-        if (void *p = mem.getmem())
-          again.push_back(p);
-      for (void *p : again)
-        mem.relmem(p);
+      auto cycle = [&mem](size_t n) { // takes up to n elements, then gives them all back
+        std::vector<void *> got;
+        for (size_t i = 0; i < n; ++i)
+          if (void *p = mem.getmem())
+            got.push_back(p);
+        for (void *p : got)
+          mem.relmem(p);
+        return got;
+      };
+      const std::vector<void *> held = cycle(60);
+      kor_fail_after(0); // with no memory, every element given back must come out again, once
+      const std::vector<void *> again = cycle(held.size());
       fail.off();
-      EXPECT_EQ(again.size(), got) << "elements lost, k=" << k << ", size " << kind.elsize;
+      EXPECT_EQ(again.size(), held.size()) << "elements lost, k=" << k;
       EXPECT_TRUE(distinct(held) && distinct(again)) << "k=" << k;
-      return got == 60;
+      return held.size() == 60;
     });
   }
   EXPECT_TRUE(rec.problems().empty());
