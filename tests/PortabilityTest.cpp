@@ -39,9 +39,14 @@ UT_STREAM *reader(const std::string &f, const std::string &content) {
   return ut_file.open(f.c_str(), UT_READ, 0);
 }
 
-TEST(PortabilityStream, ValuesAreLittleEndianWithLengthPrefixedTexts) {
+// Each stream test has a directory of its own and a file name in it.
+class PortabilityStream : public ::testing::Test {
+protected:
   TempDir dir;
-  std::string f = dir.file("v.bin");
+  const std::string f = dir.file("f");
+};
+
+TEST_F(PortabilityStream, ValuesAreLittleEndianWithLengthPrefixedTexts) {
   UT_STREAM *out = ut_file.open(f.c_str(), UT_WRITE, 1);
   ASSERT_NE(out, nullptr);
   out->writebyte(0xAB), out->writeshort(-2), out->writelong(0x12345678L);
@@ -71,9 +76,7 @@ TEST(PortabilityStream, ValuesAreLittleEndianWithLengthPrefixedTexts) {
   ut_file.close(in);
 }
 
-TEST(PortabilityStream, TextReadsKeepTheirLimitsWhateverTheLengthFieldOrLineLength) {
-  TempDir dir;
-  std::string f = dir.file("s.bin");
+TEST_F(PortabilityStream, TextReadsKeepTheirLimitsWhateverTheLengthFieldOrLineLength) {
   // A 4 GiB length field followed by three characters.
   UT_STREAM *in = reader(f, bytes({0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b', 'c'}));
   ASSERT_NE(in, nullptr);
@@ -91,7 +94,7 @@ TEST(PortabilityStream, TextReadsKeepTheirLimitsWhateverTheLengthFieldOrLineLeng
   ut_file.close(in);
   // Line ends stripped, the rest of a long line discarded, an empty line that is not the end,
   // a carriage return inside a line kept, a last line without a line feed read like any other.
-  in = reader(dir.file("l.txt"), "one\r\nlonger line\n\na\rb\nlast");
+  in = reader(f, "one\r\nlonger line\n\na\rb\nlast");
   std::vector<std::string> lines;
   for (int limit : {7, 6, 7, 7, 7, 7}) {
     lines.push_back(text(in, limit, true));
@@ -102,9 +105,7 @@ TEST(PortabilityStream, TextReadsKeepTheirLimitsWhateverTheLengthFieldOrLineLeng
   ut_file.close(in);
 }
 
-TEST(PortabilityStream, SeeksSeeBufferedDataAndRewritingKeepsTheFile) {
-  TempDir dir;
-  std::string f = dir.file("r.bin");
+TEST_F(PortabilityStream, SeeksSeeBufferedDataAndRewritingKeepsTheFile) {
   UT_STREAM out(UT_WRITE, 4, ut_useddefaultfman);
   ASSERT_EQ(out.open(f.c_str(), 1), 1);
   for (int i = 0; i < 10; ++i)
@@ -138,8 +139,7 @@ TEST(PortabilityStream, SeeksSeeBufferedDataAndRewritingKeepsTheFile) {
   EXPECT_EQ(in.readbyte(), 0xEE);
 }
 
-TEST(PortabilityStream, MissingFilesAndClosedStreamsAreRefused) {
-  TempDir dir;
+TEST_F(PortabilityStream, MissingFilesAndClosedStreamsAreRefused) {
   long t = 0;
   EXPECT_EQ(ut_file.open(dir.file("none").c_str(), UT_READ, 0), nullptr);
   EXPECT_EQ(ut_file.open(dir.file("no/such/dir").c_str(), UT_WRITE, 1), nullptr);
@@ -149,24 +149,22 @@ TEST(PortabilityStream, MissingFilesAndClosedStreamsAreRefused) {
   UT_STREAM closed(UT_WRITE, 16, &ut_file);
   EXPECT_EQ(closed.writelong(1) + closed.readbyte(), 0);
   EXPECT_EQ(text(&closed, 3), "0 ");
-  write_file_bytes(dir.file("x"), "x");
-  EXPECT_NE(ut_file.getdatetime(dir.file("x").c_str(), t), 0);
+  write_file_bytes(f, "x");
+  EXPECT_NE(ut_file.getdatetime(f.c_str(), t), 0);
   EXPECT_GT(t, 0);
 }
 
-TEST(PortabilityStream, ReadingNeedsARegularFileAndRewritingNeedsNoReadPermission) {
-  TempDir dir;
+TEST_F(PortabilityStream, ReadingNeedsARegularFileAndRewritingNeedsNoReadPermission) {
   EXPECT_EQ(ut_file.open(dir.path().c_str(), UT_READ, 1), nullptr) << "a directory";
   ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
   EXPECT_EQ(ut_file.open(dir.file("pipe").c_str(), UT_READ, 1), nullptr) << "a pipe, at once";
 
   // A file its user may write but not read is rewritten in place. Root reads anything, so
   // then the rewrite runs in a child under another user, for whom the file is write-only.
-  std::string f = dir.file("wo");
   write_file_bytes(f, "abcd");
   const bool root = geteuid() == 0;
   ASSERT_EQ(chmod(dir.path().c_str(), 0755) | chmod(f.c_str(), root ? 0602 : 0200), 0);
-  auto rewrite = [&f]() {
+  auto rewrite = [this]() {
     UT_STREAM *s = ut_file.open(f.c_str(), UT_WRITE, 0);
     return s && s->setfoffset(1) && s->writebyte('X') && ut_file.close(s);
   };
@@ -187,9 +185,7 @@ TEST(PortabilityStream, ReadingNeedsARegularFileAndRewritingNeedsNoReadPermissio
   EXPECT_EQ(read_file_bytes(f), "aXcd") << "written in place, not truncated";
 }
 
-TEST(PortabilityStream, AFailedWriteSticksUntilCloseWhichReportsIt) {
-  TempDir dir;
-  std::string f = dir.file("w");
+TEST_F(PortabilityStream, AFailedWriteSticksUntilCloseWhichReportsIt) {
   // The buffer of 4 bytes goes out when the second long comes: that write fails once.
   UT_STREAM s(UT_WRITE, 4, ut_useddefaultfman);
   ASSERT_EQ(s.open(f.c_str(), 1), 1);
@@ -298,13 +294,7 @@ TEST(PortabilityEnvironment, LanguageFollowsTheFirstSetVariableAndTextsAreWidene
   EXPECT_STREQ(UT_TIME::AscTime(&t), "??? ???  5 00:16:07 2026\n");
 }
 
-} // namespace
-
-namespace {
-
-TEST(PortabilityStream, BulkWritesAndReadsMixWithValuesAcrossTheBuffer) {
-  TempDir dir;
-  std::string f = dir.file("bulk.bin");
+TEST_F(PortabilityStream, BulkWritesAndReadsMixWithValuesAcrossTheBuffer) {
   std::string block(10000, '\0');
   for (std::size_t i = 0; i < block.size(); ++i)
     block[i] = static_cast<char>(i * 7);

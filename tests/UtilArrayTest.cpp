@@ -1,5 +1,6 @@
 // Base, blocked and contiguous arrays: growth and shrink, clearing, shifting, sorting,
 // searching, bad indices and allocation failures.
+#include "KeyLog.h"
 #include "RecordingMsgman.h"
 #include "UtilBarray.h"
 #include "UtilDarray.h"
@@ -17,12 +18,6 @@ namespace {
 int intcmp(const void *a, const void *b) {
   int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
   return x < y ? -1 : x > y;
-}
-
-int calls = 0;
-int countingcmp(const void *a, const void *b) {
-  ++calls;
-  return intcmp(a, b);
 }
 
 struct IntDarray : UT_DARRAY {
@@ -154,22 +149,13 @@ TYPED_TEST(BothArrays, RandomSortsAgreeWithStdSort) {
   EXPECT_TRUE(rec.problems().empty());
   TypeParam same;
   fill(same, std::vector<int>(100, 4));
-  calls = 0;
-  same.a_sort(countingcmp, 0, -1);
-  EXPECT_EQ(calls, 99 + 99) << "an all-equal range takes one pass and the check";
-}
-
-// 13-byte records, a key and nine bytes that follow it: swaps of 8 + 4 + 1 bytes.
-std::vector<std::pair<int, int>> cmplog;
-int loggingcmp(const void *a, const void *b) {
-  int x, y;
-  std::memcpy(&x, a, sizeof x);
-  std::memcpy(&y, b, sizeof y);
-  cmplog.emplace_back(x, y);
-  return x < y ? -1 : x > y;
+  key_log().clear();
+  same.a_sort(logged_keycmp, 0, -1);
+  EXPECT_EQ(key_log().size(), 99u + 99u) << "an all-equal range takes one pass and the check";
 }
 
 TEST(UtilArray, ContiguousAndBlockedSortsMakeTheSameComparisonsAndKeepRecordsWhole) {
+  // 13-byte records, a key and nine bytes that follow it: swaps of 8 + 4 + 1 bytes.
   const long size = 13;
   std::mt19937 gen(7);
   std::vector<unsigned char> recs(300 * size);
@@ -188,9 +174,9 @@ TEST(UtilArray, ContiguousAndBlockedSortsMakeTheSameComparisonsAndKeepRecordsWho
   for (int k = 0; k < 2; ++k) {
     for (long r = 0; r < 300; ++r)
       std::memcpy(arrays[k]->getaddr(r), &recs[r * size], size);
-    cmplog.clear();
-    arrays[k]->qsort(0, 299, loggingcmp);
-    logs[k] = cmplog;
+    key_log().clear();
+    arrays[k]->qsort(0, 299, logged_keycmp);
+    logs[k] = key_log();
     int prev = INT_MIN;
     for (long r = 0; r < 300; ++r) {
       const unsigned char *p = static_cast<const unsigned char *>(arrays[k]->getaddr(r));
@@ -287,9 +273,6 @@ TYPED_TEST(BothArrays, FailedAllocationKeepsTheStoredElementsAndHandle) {
   EXPECT_EQ(contents(empty), (std::vector<int>{5})) << "an array built without memory recovers";
 }
 
-} // namespace
-
-namespace {
 struct Rec {
   int key;
   int payload;
@@ -312,11 +295,13 @@ template <class Array> struct WatchedSort : Array {
   }
   std::vector<std::pair<long, long>> parts;
 };
-} // namespace
+template <class A> class RecArrays : public ::testing::Test {};
+using RecArrayKinds = ::testing::Types<RecArray<UT_DARRAY, void *>, RecArray<UT_BARRAY, void **>>;
+TYPED_TEST_SUITE(RecArrays, RecArrayKinds);
 
-template <class Array> void sortadd_own_element() {
+TYPED_TEST(RecArrays, SortaddOfAnElementOfTheArrayItselfInsertsThatRecordWhetherOrNotItGrows) {
   // Capacity 8: the first insertion shifts in place, the second must grow the storage.
-  Array a(8);
+  TypeParam a(8);
   const int keys[] = {1, 2, 2, 3, 5, 8, 9};
   for (int i = 0; i < 7; ++i)
     a[i] = Rec{keys[i], 100 + i};
@@ -330,13 +315,8 @@ template <class Array> void sortadd_own_element() {
   EXPECT_EQ(got, want);
 }
 
-TEST(UtilArray, SortaddOfAnElementOfTheArrayItselfInsertsThatRecordWhetherOrNotTheArrayGrows) {
-  sortadd_own_element<RecArray<UT_DARRAY, void *>>();
-  sortadd_own_element<RecArray<UT_BARRAY, void **>>();
-}
-
-template <class Array> void watch_sort_parts() {
-  Array a(16);
+TYPED_TEST(RecArrays, ADerivedClassReplacingQsortSeesEveryPartOfTheSort) {
+  WatchedSort<TypeParam> a(16);
   std::mt19937 gen(11);
   for (long i = 0; i < 500; ++i)
     a[i] = Rec{static_cast<int>(gen() % 1000), 0};
@@ -349,11 +329,6 @@ template <class Array> void watch_sort_parts() {
     EXPECT_TRUE(0 <= p.first && p.first <= p.second + 1 && p.second < 500);
 }
 
-TEST(UtilArray, ADerivedClassReplacingQsortSeesEveryPartOfTheSort) {
-  watch_sort_parts<WatchedSort<RecArray<UT_DARRAY, void *>>>();
-  watch_sort_parts<WatchedSort<RecArray<UT_BARRAY, void **>>>();
-}
-
 TEST(UtilArray, SizesNoAllocatorCanServeAreReportedAndLeaveAUsableEmptyArray) {
   RecordingMsgman rec;
   void *h = &h;
@@ -362,8 +337,7 @@ TEST(UtilArray, SizesNoAllocatorCanServeAreReportedAndLeaveAUsableEmptyArray) {
     UT_DARRAY d(&h, 8, LONG_MAX / 4, 0);
     UT_BARRAY b(&t, 16, LONG_MAX / 8, 0);
     UT_DARRAY wide(&h, LONG_MAX / 2, 1, 0);
-    for (UT_BASE_ARRAY *a : {static_cast<UT_BASE_ARRAY *>(&d), static_cast<UT_BASE_ARRAY *>(&b),
-                             static_cast<UT_BASE_ARRAY *>(&wide)}) {
+    for (UT_BASE_ARRAY *a : std::initializer_list<UT_BASE_ARRAY *>{&d, &b, &wide}) {
       EXPECT_EQ(a->getaddr(0), nullptr);
       EXPECT_EQ(a->getaddr(5), nullptr);
       a->a_resetnum(3);
@@ -378,3 +352,5 @@ TEST(UtilArray, SizesNoAllocatorCanServeAreReportedAndLeaveAUsableEmptyArray) {
   for (const RecordedReport &r : rec.problems())
     EXPECT_TRUE(r.number == 19 && r.text == "Out of memory.\n") << r.unit << r.text;
 }
+
+} // namespace

@@ -89,12 +89,11 @@ TEST(UtilBitvec, PrintReportsOneDigitPerBitAndWritesTheSameToAStream) {
 
 TEST(UtilBitvec, OddArgumentsAndExhaustedMemoryAreSafe) {
   RecordingMsgman rec;
-  UT_BITVEC v(16), &same = v;
-  // Reversed and negative ranges are left to the randomized test below.
+  UT_BITVEC v(16);
+  // Reversed and negative ranges are left to the randomized test, a vector combined with
+  // itself to the last test.
   v.set_range_bits(2, 4);
   EXPECT_EQ(v.set(~0ul), 0) << "no vector holds a bit there";
-  v = same;
-  v &= same;
   kor_fail_after(0);
   UT_BITVEC none(100), copy(v);
   v = none;

@@ -1,3 +1,5 @@
+// Hash table: chains newest first, equal keys hiding older items, ownership and release,
+// and buckets as the hash modulo their count.
 #include "UtilHash.h"
 #include "RecordingMsgman.h"
 
@@ -8,32 +10,36 @@
 #include <vector>
 
 namespace {
-struct Item {
-  int key;
-};
+uint32_t key(void *item) { return *static_cast<uint32_t *>(item); }
 
-// Items hash by key modulo `spread` (1 puts every key in one chain); del_func records
-// every item it is given, as does the visitor.
-class ItemHash : public UT_HASH {
+// Items are uint32_t keys, hashed to themselves modulo `spread` (0: no modulo; 1 puts every
+// key in one chain). Every hash_func and comp_func call is logged; del_func records every
+// item it is given, as does the visitor.
+class KeyHash : public UT_HASH {
 public:
-  ItemHash(unsigned long nb, unsigned char own, int spread = 1000)
+  KeyHash(unsigned long nb, unsigned char own, uint32_t spread = 0)
       : UT_HASH(nb, own), spread(spread) {}
-  uint32_t hash_func(void *k) override { return static_cast<Item *>(k)->key % spread; }
-  int comp_func(void *k, void *i) override {
-    return static_cast<Item *>(k)->key != static_cast<Item *>(i)->key;
+  uint32_t hash_func(void *k) override {
+    log.push_back("h" + std::to_string(key(k)));
+    return spread ? key(k) % spread : key(k);
   }
-  void del_func(void *item) override { released.push_back(static_cast<Item *>(item)); }
+  int comp_func(void *k, void *i) override {
+    log.push_back("c" + std::to_string(key(i)));
+    return key(k) != key(i);
+  }
+  void del_func(void *item) override { released.push_back(item); }
   int32_t items() const { return count; }
-  int spread;
-  std::vector<Item *> released;
+  uint32_t spread;
+  std::vector<std::string> log;
+  std::vector<void *> released;
 };
-std::vector<Item *> visited;
-void visit(void *item) { visited.push_back(static_cast<Item *>(item)); }
+std::vector<void *> visited;
+void visit(void *item) { visited.push_back(item); }
 } // namespace
 
 TEST(UtilHash, AnEqualKeyHidesTheOlderItemEvenWhenEveryKeySharesOneChain) {
-  ItemHash h(7, 0, 1); // every key in bucket 0
-  Item a{5}, b{5}, c{6}, probe{5}, missing{7};
+  KeyHash h(7, 0, 1); // every key in bucket 0
+  uint32_t a = 5, b = 5, c = 6, probe = 5, missing = 7;
   EXPECT_EQ(1, h.s_add(&a, nullptr)) << "a null data stores the key itself";
   h.add(&probe, &b);
   h.add(&c, nullptr);
@@ -47,10 +53,10 @@ TEST(UtilHash, AnEqualKeyHidesTheOlderItemEvenWhenEveryKeySharesOneChain) {
 }
 
 TEST(UtilHash, OnlyAnOwningTableReleasesEachRemovedItemExactlyOnce) {
-  Item items[6] = {{0}, {1}, {2}, {3}, {4}, {5}};
+  uint32_t items[6] = {0, 1, 2, 3, 4, 5};
   for (unsigned char own : {1, 0}) {
-    ItemHash h(3, own);
-    for (Item &i : items)
+    KeyHash h(3, own);
+    for (uint32_t &i : items)
       h.add(&i, nullptr);
     h.s_find(&items[2]);
     EXPECT_EQ(&items[2], h.s_remove(&items[2]));
@@ -61,24 +67,10 @@ TEST(UtilHash, OnlyAnOwningTableReleasesEachRemovedItemExactlyOnce) {
   }
 }
 
-TEST(UtilHash, ProcessAndKillVisitsBucketsInOrderNewestFirstAndKeepsTheCount) {
-  ItemHash h(3, 0);
-  Item items[5] = {{4}, {1}, {0}, {3}, {2}}; // buckets 1, 1, 0, 0, 2
-  for (Item &i : items)
-    h.add(&i, nullptr);
-  visited.clear();
-  h.process_and_kill(0, visit);
-  std::vector<Item *> expect = {&items[3], &items[2], &items[1], &items[0], &items[4]};
-  EXPECT_EQ(expect, visited);
-  EXPECT_TRUE(h.items() == 5 && h.released.empty()) << "a visitor neither counts nor releases";
-  h.process_and_kill(1, nullptr);
-  EXPECT_EQ(expect, h.released) << "use_del must hand the items to del_func in the same order";
-}
-
 TEST(UtilHash, ZeroBucketsAreReportedAndTheTableStillWorks) {
   RecordingMsgman rec;
-  Item a{1}, b{2};
-  UT_STORE *store = new ItemHash(0, 0);
+  uint32_t a = 1, b = 2;
+  UT_STORE *store = new KeyHash(0, 0);
   ASSERT_EQ(1u, rec.reports.size());
   const RecordedReport &r = rec.reports[0];
   EXPECT_EQ("UtilHash:3:Invalid Bucket Count: 0\n",
@@ -91,30 +83,11 @@ TEST(UtilHash, ZeroBucketsAreReportedAndTheTableStillWorks) {
   delete store; // through the store interface: the nodes must not leak
 }
 
-namespace {
-// Keys are their own hash values; every hash_func and comp_func call is logged.
-class LoggedHash : public UT_HASH {
-public:
-  explicit LoggedHash(unsigned long nb) : UT_HASH(nb, 0) {}
-  uint32_t hash_func(void *k) override {
-    log.push_back("h" + std::to_string(*static_cast<uint32_t *>(k)));
-    return *static_cast<uint32_t *>(k);
-  }
-  int comp_func(void *k, void *i) override {
-    log.push_back("c" + std::to_string(*static_cast<uint32_t *>(i)));
-    return *static_cast<uint32_t *>(k) != *static_cast<uint32_t *>(i);
-  }
-  std::vector<std::string> log;
-};
-std::vector<uint32_t *> seen;
-void see(void *item) { seen.push_back(static_cast<uint32_t *>(item)); }
-} // namespace
-
-TEST(UtilHash, BucketsAreTheHashModuloTheCountAndALookupHashesOnceAndComparesPerNode) {
+TEST(UtilHash, BucketsAreTheHashModuloTheCountVisitedNewestFirstAndSearchedWithOneHash) {
   const uint32_t seed = 12345;
   SCOPED_TRACE("seed " + std::to_string(seed));
   for (unsigned long nb : {1ul, 2ul, 3ul, 7ul, 1000ul, 65521ul}) {
-    LoggedHash h(nb);
+    KeyHash h(nb, 0);
     std::vector<uint32_t> keys = {0,           1,           uint32_t(nb - 1), 0xFFFFFFFFu,
                                   0xFFFFFFFEu, 0x80000000u, uint32_t(nb),     uint32_t(2 * nb + 1)};
     uint32_t x = seed;
@@ -122,15 +95,17 @@ TEST(UtilHash, BucketsAreTheHashModuloTheCountAndALookupHashesOnceAndComparesPer
       keys.push_back(x = x * 1664525u + 1013904223u);
     for (uint32_t &k : keys)
       h.add(&k, nullptr);
-    seen.clear();
-    h.process_and_kill(0, see);
+    visited.clear();
+    h.process_and_kill(0, visit);
     // Bucket by bucket, newest first within one: the order a true modulo gives.
-    std::vector<uint32_t *> expect;
+    std::vector<void *> expect;
     for (unsigned long b = 0; b < nb; ++b)
       for (auto k = keys.rbegin(); k != keys.rend(); ++k)
         if (*k % nb == b)
           expect.push_back(&*k);
-    ASSERT_EQ(expect, seen) << nb << " buckets";
+    ASSERT_EQ(expect, visited) << nb << " buckets";
+    EXPECT_TRUE(h.items() == int32_t(keys.size()) && h.released.empty())
+        << "a visitor neither counts nor releases, " << nb << " buckets";
     // A lookup of the oldest key: one hash, then one comparison per node from the head;
     // the newest equal key hides the older ones.
     uint32_t probe = keys[0];
@@ -147,5 +122,7 @@ TEST(UtilHash, BucketsAreTheHashModuloTheCountAndALookupHashesOnceAndComparesPer
     auto first = std::find(calls.begin() + 1, calls.end(), "c" + std::to_string(probe));
     calls.erase(first + 1, calls.end());
     EXPECT_EQ(calls, h.log) << nb << " buckets";
+    h.process_and_kill(1, nullptr);
+    EXPECT_EQ(expect, h.released) << "use_del hands the items to del_func in the same order";
   }
 }

@@ -2,6 +2,8 @@
 // adversarial inputs, and comparisons that misbehave.
 #include "UtilQsort.h"
 
+#include "KeyLog.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -102,23 +104,14 @@ TEST(UtilQsort, MisbehavingComparisonsStayInsideTheArrayAndNestedSortsAreSafe) {
 }
 
 namespace {
-// Records whose key is their first int; every comparison is logged as the two keys.
-std::vector<std::pair<int, int>> gv_log;
-int logged(const void *a, const void *b) {
-  int x, y;
-  std::memcpy(&x, a, sizeof x);
-  std::memcpy(&y, b, sizeof y);
-  gv_log.emplace_back(x, y);
-  return (x > y) - (x < y);
-}
 // Sorts keys held in records of `width` bytes; returns the comparisons made.
 std::vector<std::pair<int, int>> compared(const std::vector<int> &keys, int width) {
   std::vector<char> recs(keys.size() * width);
   for (std::size_t i = 0; i < keys.size(); ++i)
     std::memcpy(&recs[i * width], &keys[i], sizeof(int));
-  gv_log.clear();
-  UT_SORT::qsort(recs.data(), int(keys.size()), width, logged);
-  return gv_log;
+  key_log().clear();
+  UT_SORT::qsort(recs.data(), int(keys.size()), width, logged_keycmp);
+  return key_log();
 }
 } // namespace
 
@@ -129,9 +122,9 @@ TEST(UtilQsort, RecordWidthChangesNeitherTheComparisonsNorTheirOrder) {
     std::vector<int> keys(n);
     for (int &k : keys)
       k = int(gen() % (n / 2 + 1)); // ties included
-    std::vector<std::pair<int, int>> wide = compared(keys, 12);
-    EXPECT_EQ(wide, compared(keys, 4)) << "n " << n << ", seed " << seed;
-    EXPECT_EQ(wide, compared(keys, 8)) << "n " << n << ", seed " << seed;
-    EXPECT_EQ(wide, compared(keys, 5)) << "n " << n << ", seed " << seed;
+    const std::vector<std::pair<int, int>> wide = compared(keys, 12);
+    for (int width : {4, 8, 5})
+      EXPECT_EQ(wide, compared(keys, width))
+          << "width " << width << ", n " << n << ", seed " << seed;
   }
 }
