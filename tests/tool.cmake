@@ -28,8 +28,6 @@ if(TARGET utiltool)
       "utiltool: error: Wrong number of address lines\\. \\(${command} takes 1 to 6 address lines, 7 given\\)\\n"
       ${command_text} --lines A0,A1,A2,A3,A4,A5,A6)
   endforeach()
-  tool_sh(HelpStatesTheRangeTheLibraryAccepts 0 - -
-    "${TOOL} eq2init --help | grep -q '^Address lines: 1 to 6\\.$' && ${TOOL} init2eq --help | grep -q '^Address lines: 1 to 6\\.$'")
   set(L6 --lines A0,A1,A2,A3,A4,A5)
   tool_case(Eq2initTakesSixLines 0 "FFFFFFFF00000000\\n" - eq2init ${L6} A5)
   tool_case(CheckTakesSixLines 0 "valid\\n" - check ${L6} "A5*~A0")
