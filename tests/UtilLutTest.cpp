@@ -309,8 +309,9 @@ TEST(UtilLut, RandomFiveAndSixLineMinimalCoversAreRightAndNoLargerThanAnIsop) {
   }
 }
 
-// Minimal equations read back to their table through the equation reader and INIT digits;
-// the minterm texts of those digits agree byte for byte with UT_EQUATE's (two lines or more).
+// Random words cut to their table; their minimal equations read back to the table through
+// the equation reader and INIT digits, whose minterm texts agree byte for byte with
+// UT_EQUATE's (two lines or more).
 TEST(UtilLut, EquationsRoundTripThroughInitDigitsAndMintermsMatchUtEquate) {
   const unsigned seed = 2026;
   std::mt19937_64 rng(seed);
@@ -319,7 +320,9 @@ TEST(UtilLut, EquationsRoundTripThroughInitDigitsAndMintermsMatchUtEquate) {
   char *out = nullptr, *theirs = nullptr;
   for (int k = 0; k < 500; ++k) {
     const long nlines = 1 + k % 6;
-    const uint64_t table = random_table(rng, nlines);
+    const uint64_t word = rng(), table = word & tablemask(nlines);
+    ASSERT_TRUE(lut.from_word(word, nlines) == UT_EQ_OK && lut.getword() == table)
+        << "seed " << seed << ": a word is cut to the " << nlines << "-line table";
     const Sop minimal = minimal_of(lut, table, nlines);
     ASSERT_EQ(back.from_equation(minimal.text.c_str(), NAMES, nlines), UT_EQ_OK)
         << "seed " << seed << ": " << minimal.text << " " << narrow(back.geterrmsg());
