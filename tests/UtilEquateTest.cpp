@@ -174,35 +174,27 @@ TEST(UtilEquateReader, GroupingFollowsPrecedenceAndAlternatingAndXorGroupsFromTh
 
 TEST(UtilEquateReader, InversionParityConstantsAndNameMatching) {
   std::vector<const char *> six = {"x", "a1", "a2", "a3", "x", "f"};
-  using Case = std::tuple<const char *, std::vector<const char *> *, uint32_t>;
-  for (auto [text, names, word] : {
-           // clang-format off
-           Case{"A0*A1", &A01, 0x88888888u}, Case{"~(A0*A1)", &A01, 0x77777777u},
-           Case{"~~A0", &A01, 0xAAAAAAAAu},  Case{"~~~A0", &A01, 0x55555555u},
-           Case{"~1", &A01, 0},              Case{"~0", &A01, 0xFFFFFFFFu},
-           Case{"a0", &A01, 0xAAAAAAAAu},    Case{"OUT = A1", &A01, 0xCCCCCCCCu},
-           Case{"A0 + A1", &A01, 0xEEEEEEEEu},
-           Case{"x", &six, 0xAAAAAAAAu} /* a repeated name matches its first entry */,
-           Case{"f", &six, 0} /* line 5 has no table word */, Case{"~f", &six, 0xFFFFFFFFu},
-           // clang-format on
-       })
-    EXPECT_EQ(word, read(text, *names).word) << text;
-  EXPECT_EQ("Unknown literal \"a0\".", read("a0", A01, 1).msg) << "assignform matches exactly";
-
   // Names whose first eight characters agree, names no token can be, names past the eighth.
   std::vector<const char *> odd = {"abcdefghi", "abcdefgh", "a_b", "",  "a",
                                    nullptr,     "A#",       "x",   "y", "late"};
   const int64_t UNKNOWN = -1;
-  using Match = std::tuple<const char *, unsigned char, int64_t>;
-  for (auto [text, assignform, word] : {
+  using Case = std::tuple<const char *, std::vector<const char *> *, unsigned char, int64_t>;
+  for (auto [text, names, assignform, word] : {
            // clang-format off
-           Match{"abcdefgh", 0, 0xCCCCCCCC}, Match{"ABCDEFGHI", 0, 0xAAAAAAAA},
-           Match{"abcdefghi", 1, 0xAAAAAAAA}, Match{"ABCDEFGHI", 1, UNKNOWN},
-           Match{"abcdefghij", 0, UNKNOWN}, Match{"abcdefg", 0, UNKNOWN},
-           Match{"A", 0, 0xFFFF0000}, Match{"late", 0, 0}, Match{"LATE", 1, UNKNOWN},
+           Case{"A0*A1", &A01, 0, 0x88888888}, Case{"~(A0*A1)", &A01, 0, 0x77777777},
+           Case{"~~A0", &A01, 0, 0xAAAAAAAA},  Case{"~~~A0", &A01, 0, 0x55555555},
+           Case{"~1", &A01, 0, 0},             Case{"~0", &A01, 0, 0xFFFFFFFF},
+           Case{"a0", &A01, 0, 0xAAAAAAAA},    Case{"OUT = A1", &A01, 0, 0xCCCCCCCC},
+           Case{"A0 + A1", &A01, 0, 0xEEEEEEEE}, Case{"a0", &A01, 1, UNKNOWN} /* exact case */,
+           Case{"x", &six, 0, 0xAAAAAAAA} /* a repeated name matches its first entry */,
+           Case{"f", &six, 0, 0} /* line 5 has no table word */, Case{"~f", &six, 0, 0xFFFFFFFF},
+           Case{"abcdefgh", &odd, 0, 0xCCCCCCCC}, Case{"ABCDEFGHI", &odd, 0, 0xAAAAAAAA},
+           Case{"abcdefghi", &odd, 1, 0xAAAAAAAA}, Case{"ABCDEFGHI", &odd, 1, UNKNOWN},
+           Case{"abcdefghij", &odd, 0, UNKNOWN}, Case{"abcdefg", &odd, 0, UNKNOWN},
+           Case{"A", &odd, 0, 0xFFFF0000}, Case{"late", &odd, 0, 0}, Case{"LATE", &odd, 1, UNKNOWN},
            // clang-format on
        }) {
-    const Reading r = read(text, odd, assignform);
+    const Reading r = read(text, *names, assignform);
     EXPECT_EQ(word == UNKNOWN ? "0 Unknown literal \"" + std::string(text) + "\"." : "1 ",
               std::to_string(r.ok) + " " + r.msg)
         << text;
@@ -321,45 +313,45 @@ TEST(UtilEquateReader, NestingIsBoundedByMemoryAloneOnASmallStack) {
 }
 
 TEST(UtilEquateReader, ReadtableFillsWordsOfEitherWidthAndKeepsEarlierMessages) {
-  UT_EQUATE_IMP imp(0);
-  uint64_t wide = 0;
-  uint32_t narrow32 = 0;
-  imp.seterrmsg(L"earlier");
-  EXPECT_EQ(1, imp.readtable("O = a5 * ~A0", NAMES, 6, wide));
-  EXPECT_EQ(0x5555555500000000ull, wide) << "line 5 is the upper half of 64 addresses";
-  EXPECT_EQ("earlier", narrow(imp.geterrmsg())) << "a success leaves the message alone";
-  EXPECT_EQ(1, imp.readtable("A5 + A0", NAMES, 6, narrow32));
-  EXPECT_EQ(0xAAAAAAAAu, narrow32) << "line 5 has no 32-bit word";
   const char *seven[] = {"A0", "A1", "A2", "A3", "A4", "A5", "A6"};
-  EXPECT_EQ(1, imp.readtable("~A6", seven, 7, wide));
-  EXPECT_EQ(~0ull, wide) << "line 6 has no 64-bit word";
-  EXPECT_EQ(5, imp.readtable("A0)", NAMES, 2, wide));
-  EXPECT_EQ("Too many right parens.", narrow(imp.geterrmsg()));
-  EXPECT_EQ(0u, wide) << "a failed reading leaves no table";
-  EXPECT_EQ(5, imp.readtable(nullptr, NAMES, 2, wide));
-  EXPECT_EQ("Empty equate string - ignoring.", narrow(imp.geterrmsg()));
+  const struct {
+    const char *text;
+    long nlines;
+    unsigned char assignform;
+    int code;
+    uint64_t wide;
+    uint32_t word32;
+    const char *msg; // a success leaves the earlier message alone
+  } cases[] = {
+      {"O = a5 * ~A0", 6, 0, 1, 0x5555555500000000ull, 0, "earlier"},      // line 5: upper half
+      {"A5 + A0", 6, 0, 1, 0xFFFFFFFFAAAAAAAAull, 0xAAAAAAAAu, "earlier"}, // no 32-bit word
+      {"~(A5@A4)", 6, 1, 1, 0xFFFF00000000FFFFull, 0x0000FFFFu, "earlier"},
+      {"~A6", 7, 0, 1, ~0ull, ~0u, "earlier"}, // line 6 has no 64-bit word
+      {"O=a5", 6, 1, 5, 0, 0, "Unknown literal \"a5\"."},
+      {"A0)", 2, 0, 5, 0, 0, "Too many right parens."}, // a failed reading leaves no table
+      {nullptr, 2, 0, 5, 0, 0, "Empty equate string - ignoring."},
+  };
+  for (const auto &c : cases) {
+    UT_EQUATE_IMP imp(c.assignform);
+    uint64_t wide = 1;
+    uint32_t narrow32 = 1;
+    imp.seterrmsg(L"earlier");
+    EXPECT_EQ(c.code, imp.readtable(c.text, seven, c.nlines, wide)) << c.text;
+    EXPECT_EQ(c.wide, wide) << c.text;
+    EXPECT_EQ(c.code, imp.readtable(c.text, seven, c.nlines, narrow32)) << c.text;
+    EXPECT_EQ(c.code == 1 ? c.word32 : 0, narrow32) << c.text;
+    EXPECT_EQ(c.msg, narrow(imp.geterrmsg())) << c.text;
+  }
 }
 
 // Random equations over ten names (one listed twice, two past the first eight, one longer
 // than eight characters, and leading parts of it), in any case, some cut or with a stray
 // token or character.
 void random_expr(std::mt19937 &rng, int depth, std::string &out) {
-  static const char *atoms[] = {"A0",
-                                "a1",
-                                "A2",
-                                "a3",
-                                "A4",
-                                "A5",
-                                "A7",
-                                "a8",
-                                "B9",
-                                "xLongerName12",
-                                "Xlongername12",
-                                "Xlongern",
-                                "Xlongername1",
-                                "q",
-                                "1",
-                                "0"};
+  // clang-format off
+  static const char *atoms[] = {"A0", "a1", "A2", "a3", "A4", "A5", "A7", "a8", "B9",
+      "xLongerName12", "Xlongername12", "Xlongern", "Xlongername1", "q", "1", "0"};
+  // clang-format on
   static const char *ops[] = {"*", "+", "@", " * ", " + ", "\t@ "};
   for (int terms = 0;; ++terms) {
     out += std::string(rng() % 4 ? 0 : rng() % 3, '~');

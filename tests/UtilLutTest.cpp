@@ -23,11 +23,13 @@ struct Sop {
   bool ok = true;
   int terms = 0, literals = 0;
   uint64_t table = 0;
+  std::string text;
 };
 
 // Reads "lhs = t + t" (with blanks or without) over NAMES and evaluates it on every address.
 Sop read_sop(std::string text, long nlines) {
   Sop sop;
+  sop.text = text;
   text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
   const std::string body = text.substr(text.find('=') + 1);
   if (body == "0")
@@ -45,9 +47,8 @@ Sop read_sop(std::string text, long nlines) {
       while (line < nlines && literal.substr(inverted) != NAMES[line])
         ++line;
       sop.ok = sop.ok && line < nlines;
-      for (unsigned a = 0; a < (1u << nlines) && line < nlines; ++a)
-        if (((a >> line) & 1) == inverted)
-          covered &= ~(1ull << a);
+      if (line < nlines)
+        covered &= inverted ? ~lutisop::LINE[line] : lutisop::LINE[line];
       ++sop.literals;
     }
     literal.clear();
@@ -60,45 +61,42 @@ Sop read_sop(std::string text, long nlines) {
   return sop;
 }
 
+// The minimal cover the object gives for a table, read back; ok only when it is that table.
+Sop minimal_of(UT_LUT &lut, uint64_t table, long nlines) {
+  char *out = nullptr;
+  const bool made =
+      lut.from_word(table, nlines) == UT_EQ_OK && lut.gen_minimal(NAMES, "O", out) == UT_EQ_OK;
+  Sop sop = read_sop(made ? out : "", nlines);
+  sop.ok = made && sop.ok && sop.table == table;
+  return sop;
+}
+
 uint64_t random_table(std::mt19937_64 &rng, long nlines) { return rng() & tablemask(nlines); }
 
 // The cheapest cover (terms, then literals) by trying every set of prime implicants, found
-// here from scratch: implicants checked address by address, primes as the implicants no
-// other implicant contains. Any minimal cover can be made of primes only.
+// here from scratch: every product term whose addresses all hold 1, primes as the implicants
+// no other implicant contains. Any minimal cover can be made of primes only.
 std::pair<int, int> exhaustive_minimum(uint64_t table, long nlines) {
-  struct Term {
-    uint64_t covered;
-    int literals;
-  };
-  std::vector<Term> implicants;
+  std::vector<std::pair<uint64_t, int>> implicants, primes; // addresses covered, literals
   int cubes = 1;
   for (long i = 0; i < nlines; ++i)
     cubes *= 3;
-  for (int code = 0; code < cubes; ++code) {
-    Term t{0, 0};
-    for (unsigned a = 0; a < (1u << nlines); ++a) {
-      bool in = true;
-      int digits = code;
-      for (long i = 0; i < nlines; ++i, digits /= 3)
-        if (digits % 3 != 2 && static_cast<int>((a >> i) & 1) != digits % 3)
-          in = false;
-      if (in)
-        t.covered |= 1ull << a;
-    }
+  for (int code = 0; code < cubes; ++code) { // digit i: line i inverted, plain, or absent
+    uint64_t covered = tablemask(nlines);
+    int literals = 0;
     for (int digits = code, i = 0; i < nlines; ++i, digits /= 3)
-      t.literals += digits % 3 != 2;
-    if (!(t.covered & ~table))
-      implicants.push_back(t);
+      if (digits % 3 != 2) {
+        covered &= digits % 3 ? lutisop::LINE[i] : ~lutisop::LINE[i];
+        ++literals;
+      }
+    if (!(covered & ~table))
+      implicants.push_back({covered, literals});
   }
-  std::vector<Term> primes;
-  for (const Term &t : implicants) {
-    bool prime = true;
-    for (const Term &u : implicants)
-      if (u.covered != t.covered && (u.covered & t.covered) == t.covered)
-        prime = false;
-    if (prime)
+  for (const auto &t : implicants)
+    if (std::none_of(implicants.begin(), implicants.end(), [&t](const auto &u) {
+          return u.first != t.first && (u.first & t.first) == t.first;
+        }))
       primes.push_back(t);
-  }
   // Covers of exactly `size` primes, each pick covering the lowest address still open.
   int best = -1;
   auto search = [&](auto &self, uint64_t open, int left, int literals) -> void {
@@ -108,8 +106,8 @@ std::pair<int, int> exhaustive_minimum(uint64_t table, long nlines) {
       return;
     }
     for (size_t p = 0; left && p < primes.size(); ++p)
-      if (primes[p].covered & open & (~open + 1))
-        self(self, open & ~primes[p].covered, left - 1, literals + primes[p].literals);
+      if (primes[p].first & open & (~open + 1))
+        self(self, open & ~primes[p].first, left - 1, literals + primes[p].second);
   };
   for (int size = 0;; ++size) {
     search(search, table, size, 0);
@@ -184,26 +182,35 @@ TEST(UtilLut, CopiesHoldTheSameFunctionConventionAndMessage) {
   EXPECT_EQ(copy.getword(), 0x2u) << "a copy must not share its state";
 }
 
-TEST(UtilLut, ConstantsAndOneLineFunctionsHaveTheirOwnTexts) {
+TEST(UtilLut, MinimalAndMintermTextsComeInTheDocumentedOrderConstantsIncluded) {
   UT_LUT lut, compact(1);
   char *out = nullptr;
   const struct {
     UT_LUT *lut;
-    uint64_t word;
+    const char *init; // also what gen_init gives back
     long nlines;
-    const char *minimal, *minterms, *init;
+    const char *minimal, *minterms; // minterms unchecked when null
   } cases[] = {
-      {&lut, 0, 4, "O = 0", "O = 0", "0000"},
-      {&compact, 0xF, 2, "O=1", "O=~A0*~A1+A0*~A1+~A0*A1+A0*A1", "F"},
-      {&lut, 0x1, 1, "O = ~A0", "O = ~A0", "1"},
-      {&compact, 0x3, 1, "O=1", "O=~A0+A0", "3"},
+      {&lut, "0000", 4, "O = 0", "O = 0"},
+      {&compact, "F", 2, "O=1", "O=~A0*~A1+A0*~A1+~A0*A1+A0*A1"},
+      {&lut, "1", 1, "O = ~A0", "O = ~A0"},
+      {&compact, "3", 1, "O=1", "O=~A0+A0"},
+      {&lut, "AAAA", 4, "O = A0", nullptr},
+      {&lut, "FFFFFFFE", 5, "O = A0 + A1 + A2 + A3 + A4", nullptr},
+      {&lut, "6", 2, "O = A0*~A1 + ~A0*A1", "O = A0*~A1 + ~A0*A1"},
+      // Fewest literals first, then the lowest address, then the lines used.
+      {&lut, "EA", 3, "O = A0 + A1*A2", nullptr},
+      {&lut, "2A", 3, "O = A0*~A1 + A0*~A2", nullptr},
+      {&lut, "1E", 3, "O = A0*~A2 + A1*~A2 + ~A0*~A1*A2", nullptr},
+      {&lut, "8000000000000001", 6, "O = ~A0*~A1*~A2*~A3*~A4*~A5 + A0*A1*A2*A3*A4*A5", nullptr},
+      {&lut, "EEEEEEEEF0A0F000", 6, "O = A0*A5 + A1*A5 + A2*A3*~A5 + A0*A2*A4", nullptr},
   };
   for (const auto &c : cases) {
-    ASSERT_EQ(c.lut->from_word(c.word, c.nlines), UT_EQ_OK);
+    ASSERT_EQ(c.lut->from_init(c.init, c.nlines), UT_EQ_OK) << c.init;
     EXPECT_EQ(c.lut->gen_minimal(NAMES, "O", out), UT_EQ_OK);
-    EXPECT_STREQ(out, c.minimal);
+    EXPECT_STREQ(out, c.minimal) << c.init;
     EXPECT_EQ(c.lut->gen_minterms(NAMES, "O", out), UT_EQ_OK);
-    EXPECT_STREQ(out, c.minterms);
+    EXPECT_STREQ(out, c.minterms ? c.minterms : out) << c.init;
     EXPECT_EQ(c.lut->gen_init(out), UT_EQ_OK);
     EXPECT_STREQ(out, c.init);
   }
@@ -211,31 +218,6 @@ TEST(UtilLut, ConstantsAndOneLineFunctionsHaveTheirOwnTexts) {
   EXPECT_EQ(lut.from_init("6", 1), UT_EQ_WARNING);
   EXPECT_EQ(narrow(lut.geterrmsg()), "Extra bits specified in the INITSTATE - ignoring.");
   EXPECT_EQ(lut.getword(), 2u);
-}
-
-TEST(UtilLut, MinimalTermsAndLiteralsComeInTheDocumentedOrder) {
-  UT_LUT lut;
-  char *out = nullptr;
-  const struct {
-    const char *init;
-    long nlines;
-    const char *minimal;
-  } cases[] = {
-      {"AAAA", 4, "O = A0"},
-      {"FFFFFFFE", 5, "O = A0 + A1 + A2 + A3 + A4"},
-      {"6", 2, "O = A0*~A1 + ~A0*A1"},
-      // Fewest literals first, then the lowest address, then the lines used.
-      {"EA", 3, "O = A0 + A1*A2"},
-      {"2A", 3, "O = A0*~A1 + A0*~A2"},
-      {"1E", 3, "O = A0*~A2 + A1*~A2 + ~A0*~A1*A2"},
-      {"8000000000000001", 6, "O = ~A0*~A1*~A2*~A3*~A4*~A5 + A0*A1*A2*A3*A4*A5"},
-      {"EEEEEEEEF0A0F000", 6, "O = A0*A5 + A1*A5 + A2*A3*~A5 + A0*A2*A4"},
-  };
-  for (const auto &c : cases) {
-    ASSERT_EQ(lut.from_init(c.init, c.nlines), UT_EQ_OK) << c.init;
-    EXPECT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
-    EXPECT_STREQ(out, c.minimal) << c.init;
-  }
 }
 
 TEST(UtilLut, KarnaughMapsAreGrayCodedWithTheHighLinesOnTheRows) {
@@ -271,10 +253,8 @@ TEST(UtilLut, EveryFourLineFunctionComesOutAsEquationsThatEvaluateBackToIt) {
   UT_LUT lut;
   char *out = nullptr;
   for (uint64_t table = 0; table < 65536; ++table) {
-    ASSERT_EQ(lut.from_word(table, 4), UT_EQ_OK);
-    ASSERT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
-    const Sop minimal = read_sop(out, 4);
-    ASSERT_TRUE(minimal.ok && minimal.table == table) << std::hex << table << ": " << out;
+    const Sop minimal = minimal_of(lut, table, 4);
+    ASSERT_TRUE(minimal.ok) << std::hex << table << ": " << minimal.text;
     ASSERT_EQ(lut.gen_minterms(NAMES, "O", out), UT_EQ_OK);
     const Sop minterms = read_sop(out, 4);
     ASSERT_TRUE(minterms.ok && minterms.table == table) << std::hex << table << ": " << out;
@@ -285,24 +265,19 @@ TEST(UtilLut, MinimalCoversMatchAnExhaustiveSearchOverCovers) {
   const unsigned seed = 1806;
   std::mt19937_64 rng(seed);
   UT_LUT lut;
-  char *out = nullptr;
   std::vector<std::pair<uint64_t, long>> work;
   for (uint64_t table = 0; table < 256; ++table)
     work.push_back({table, 3});
   // Four lines come out minimal from the first descent of the search already; five lines
   // reach its bounds and backtracking (a bound one literal too eager shows within these).
-  for (int k = 0; k < 2000; ++k)
-    work.push_back({random_table(rng, 4), 4});
-  for (int k = 0; k < 6000; ++k)
-    work.push_back({random_table(rng, 5), 5});
-  for (const auto &w : work) {
-    ASSERT_EQ(lut.from_word(w.first, w.second), UT_EQ_OK);
-    ASSERT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
-    const Sop sop = read_sop(out, w.second);
-    const std::pair<int, int> best = exhaustive_minimum(w.first, w.second);
-    ASSERT_EQ(std::make_pair(sop.terms, sop.literals), best)
-        << "seed " << seed << ", " << w.second << " lines, table " << std::hex << w.first << ": "
-        << out;
+  for (int k = 0; k < 8000; ++k)
+    work.push_back({random_table(rng, k < 2000 ? 4 : 5), k < 2000 ? 4 : 5});
+  for (const auto &[table, nlines] : work) {
+    const Sop sop = minimal_of(lut, table, nlines);
+    EXPECT_TRUE(sop.ok) << nlines << " lines, table " << std::hex << table << ": " << sop.text;
+    ASSERT_EQ(std::make_pair(sop.terms, sop.literals), exhaustive_minimum(table, nlines))
+        << "seed " << seed << ", " << nlines << " lines, table " << std::hex << table << ": "
+        << sop.text;
   }
 }
 
@@ -310,7 +285,6 @@ TEST(UtilLut, RandomFiveAndSixLineMinimalCoversAreRightAndNoLargerThanAnIsop) {
   const unsigned seed = 64;
   std::mt19937_64 rng(seed);
   UT_LUT lut(1);
-  char *out = nullptr;
   for (int k = 0; k < 664; ++k) {
     const long nlines = k < 64 ? 5 : 5 + k % 2;
     // Symmetric functions of five lines (many primes, no essential ones; the last is
@@ -324,49 +298,44 @@ TEST(UtilLut, RandomFiveAndSixLineMinimalCoversAreRightAndNoLargerThanAnIsop) {
       table &= rng();
     else if (k % 3 == 2)
       table |= rng() & tablemask(nlines);
-    ASSERT_EQ(lut.from_word(table, nlines), UT_EQ_OK);
-    ASSERT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
-    const Sop sop = read_sop(out, nlines);
-    ASSERT_TRUE(sop.ok && sop.table == table)
-        << "seed " << seed << ", table " << std::hex << table << ": " << out;
+    const Sop sop = minimal_of(lut, table, nlines);
     int isopliterals = 0;
     const std::vector<lutisop::Term> isop = lutisop::isop(table, static_cast<int>(nlines));
     for (const lutisop::Term &t : isop)
       isopliterals += __builtin_popcount(t.first);
-    EXPECT_LE(std::make_pair(sop.terms, sop.literals),
-              std::make_pair(static_cast<int>(isop.size()), isopliterals))
-        << "seed " << seed << ", table " << std::hex << table << ": " << out;
+    ASSERT_TRUE(sop.ok && std::make_pair(sop.terms, sop.literals) <=
+                              std::make_pair(static_cast<int>(isop.size()), isopliterals))
+        << "seed " << seed << ", table " << std::hex << table << ": " << sop.text;
   }
 }
 
-TEST(UtilLut, EquationsRoundTripThroughInitDigits) {
+// Random words cut to their table; their minimal equations read back to the table through
+// the equation reader and INIT digits, whose minterm texts agree byte for byte with
+// UT_EQUATE's (two lines or more).
+TEST(UtilLut, EquationsRoundTripThroughInitDigitsAndMintermsMatchUtEquate) {
   const unsigned seed = 2026;
   std::mt19937_64 rng(seed);
   UT_LUT lut, back;
-  char *out = nullptr;
+  UT_EQUATE eq(0);
+  char *out = nullptr, *theirs = nullptr;
   for (int k = 0; k < 500; ++k) {
     const long nlines = 1 + k % 6;
-    const uint64_t table = random_table(rng, nlines);
-    ASSERT_EQ(lut.from_word(table, nlines), UT_EQ_OK);
-    ASSERT_EQ(lut.gen_minimal(NAMES, "O", out), UT_EQ_OK);
-    const std::string minimal = out;
-    ASSERT_EQ(back.from_equation(minimal.c_str(), NAMES, nlines), UT_EQ_OK)
-        << "seed " << seed << ": " << minimal << " " << narrow(back.geterrmsg());
+    const uint64_t word = rng(), table = word & tablemask(nlines);
+    ASSERT_TRUE(lut.from_word(word, nlines) == UT_EQ_OK && lut.getword() == table)
+        << "seed " << seed << ": a word is cut to the " << nlines << "-line table";
+    const Sop minimal = minimal_of(lut, table, nlines);
+    ASSERT_EQ(back.from_equation(minimal.text.c_str(), NAMES, nlines), UT_EQ_OK)
+        << "seed " << seed << ": " << minimal.text << " " << narrow(back.geterrmsg());
     ASSERT_EQ(back.gen_init(out), UT_EQ_OK);
     const std::string init = out;
     ASSERT_EQ(lut.from_init(init.c_str(), nlines), UT_EQ_OK);
-    ASSERT_EQ(lut.getword(), table) << "seed " << seed << ": " << minimal << " -> " << init;
+    ASSERT_EQ(lut.getword(), table) << "seed " << seed << ": " << minimal.text << " -> " << init;
+    ASSERT_EQ(lut.gen_minterms(NAMES, "O", out), UT_EQ_OK);
+    if (nlines > 1) {
+      ASSERT_EQ(eq.gen_equatestr(init.c_str(), NAMES, nlines, "O", theirs), UT_EQ_OK) << init;
+      ASSERT_STREQ(out, theirs) << "seed " << seed << ", case " << k;
+    }
   }
-}
-
-TEST(UtilLut, SixLineEquationsReadWithBothNameConventions) {
-  UT_LUT lut, exact(1);
-  EXPECT_EQ(lut.from_equation("O = a5*~A0 + 0", NAMES, 6), UT_EQ_OK);
-  EXPECT_EQ(lut.getword(), 0x5555555500000000ull);
-  EXPECT_EQ(exact.from_equation("O=a5", NAMES, 6), UT_EQ_INVALID);
-  EXPECT_EQ(narrow(exact.geterrmsg()), "Unknown literal \"a5\".");
-  EXPECT_EQ(exact.from_equation("O=~(A5@A4)", NAMES, 6), UT_EQ_OK);
-  EXPECT_EQ(exact.getword(), 0xFFFF00000000FFFFull);
 }
 
 TEST(UtilLut, InitTextsAndEquationsGiveWhatUtEquateGives) {
@@ -403,16 +372,4 @@ TEST(UtilLut, InitTextsAndEquationsGiveWhatUtEquateGives) {
             << "equation " << equation << ", " << nlines << " lines";
       }
     }
-  // Random tables of 2 to 6 lines: the minterm texts agree byte for byte.
-  std::mt19937_64 rng(7);
-  UT_LUT lut;
-  UT_EQUATE eq(0);
-  for (int k = 0; k < 500; ++k) {
-    const long nlines = 2 + k % 5;
-    ASSERT_EQ(lut.from_word(rng(), nlines), UT_EQ_OK);
-    ASSERT_EQ(lut.gen_init(ours), UT_EQ_OK);
-    ASSERT_EQ(eq.gen_equatestr(ours, NAMES, nlines, "O", theirs), UT_EQ_OK);
-    ASSERT_EQ(lut.gen_minterms(NAMES, "O", ours), UT_EQ_OK);
-    ASSERT_STREQ(ours, theirs) << "seed 7, case " << k;
-  }
 }

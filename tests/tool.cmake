@@ -20,18 +20,14 @@ if(TARGET utiltool)
     init2eq ${L3} 1)
   tool_case(Init2eqRefusesABadDigitNamingTheText 1 -
     "utiltool: error: Bad character 'G' in INITSTATE string\\. \\(in \"8G\"\\)\\n" init2eq ${L2} 8G)
-  set(L7 --lines A0,A1,A2,A3,A4,A5,A6)
-  tool_case(WrongLineCountsSayTheRangeAndTheCountGiven 1 -
-    "utiltool: error: Wrong number of address lines\\. \\(init2eq takes 1 to 6 address lines, 7 given\\)\\n"
-    init2eq ${L7} 8)
-  tool_case(Eq2initRefusesSevenLinesWithItsRange 1 -
-    "utiltool: error: Wrong number of address lines\\. \\(eq2init takes 1 to 6 address lines, 7 given\\)\\n"
-    eq2init ${L7} A0)
-  tool_case(CheckRefusesWhatEq2initRefuses 1 -
-    "utiltool: error: Wrong number of address lines\\. \\(check takes 1 to 6 address lines, 7 given\\)\\n"
-    check ${L7} A5)
-  tool_sh(HelpStatesTheRangeTheLibraryAccepts 0 - -
-    "${TOOL} eq2init --help | grep -q '^Address lines: 1 to 6\\.$' && ${TOOL} init2eq --help | grep -q '^Address lines: 1 to 6\\.$'")
+  # Seven lines are refused by every command that reads a function, naming its range.
+  foreach(command_text init2eq:8 eq2init:A0 check:A5)
+    string(REPLACE ":" ";" command_text ${command_text})
+    list(GET command_text 0 command)
+    tool_case(${command}RefusesSevenLinesSayingTheRangeAndTheCountGiven 1 -
+      "utiltool: error: Wrong number of address lines\\. \\(${command} takes 1 to 6 address lines, 7 given\\)\\n"
+      ${command_text} --lines A0,A1,A2,A3,A4,A5,A6)
+  endforeach()
   set(L6 --lines A0,A1,A2,A3,A4,A5)
   tool_case(Eq2initTakesSixLines 0 "FFFFFFFF00000000\\n" - eq2init ${L6} A5)
   tool_case(CheckTakesSixLines 0 "valid\\n" - check ${L6} "A5*~A0")

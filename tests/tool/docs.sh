@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The help of every equation command and the manual page describe the grammar the reader
-# reads (and no operator it refuses); the manual page renders without warnings and covers
-# every command and option.
+# The help of every equation command states the range of address lines the library accepts
+# and, with the manual page, describes the grammar the reader reads (and no operator it
+# refuses); the manual page renders without warnings and covers every command and option.
 set -u
 tool=$1 page=$2
 fail=0
@@ -12,6 +12,7 @@ for c in eq2init init2eq check table kmap; do
     grep -qF -- "$want" <<<"$help" || { echo "$c --help lacks: $want"; fail=1; }
   done
   grep -qE -- '[*+] and [&|]|[&|!^] for' <<<"$help" && { echo "$c --help offers a refused operator"; fail=1; }
+  grep -qxF -- 'Address lines: 1 to 6.' <<<"$help" || { echo "$c --help lacks the range of lines"; fail=1; }
 done
 warnings=$(groff -man -ww -z "$page" 2>&1)
 [ -z "$warnings" ] || { echo "manual page warnings: $warnings"; fail=1; }
