@@ -24,13 +24,6 @@ std::string record(uint32_t id, int32_t refs, const std::string &text) {
   return le32(id) + le32(static_cast<uint32_t>(refs)) + le32(text.size()) + text;
 }
 
-void write_names(UT_NCH_CACHE &cache, const std::string &path, unsigned char marked) {
-  UT_PTRFILE out(UT_WRITE);
-  ASSERT_TRUE(out.open(path.c_str(), 1));
-  cache.write(&out, marked);
-  out.close();
-}
-
 // Reads the name data at the start of `path`; returns how many bytes were consumed.
 long read_names(UT_NCH_CACHE &cache, const std::string &path) {
   UT_PTRFILE in(UT_READ);
@@ -138,7 +131,9 @@ TEST(UtilCname, WritingFollowsReversePreorderAndMarkedOnlyWritesMarks) {
   cache.add("cat", 3)->mcnt = 5;
   // The name data written, each record's identity (which varies) set to 0.
   auto written = [&](unsigned char marked) {
-    write_names(cache, dir.file("names"), marked);
+    UT_PTRFILE out(UT_WRITE);
+    EXPECT_TRUE(out.open(dir.file("names").c_str(), 1) && cache.write(&out, marked) == 1 &&
+                out.close() == 1);
     std::string bytes = read_file_bytes(dir.file("names"));
     for (size_t at = 4; at < bytes.size(); at += 15)
       bytes.replace(at, 4, le32(0));
