@@ -28,19 +28,14 @@ void *operator new(std::size_t n, const std::nothrow_t &) noexcept {
 }
 
 namespace {
-std::string le(long v, int n) { // n little-endian bytes of v
-  std::string s;
-  for (int i = 0; i < n; ++i)
-    s += static_cast<char>((static_cast<unsigned long>(v) >> (8 * i)) & 0xff);
-  return s;
-}
 std::string header(int version, int numsegs, long diroffset, int dv = 0, int dr = 0) {
-  std::string h =
-      le(version, 1) + le(0, 1) + le(dv, 1) + le(dr, 1) + le(numsegs, 2) + le(diroffset, 4);
+  std::string h = le_bytes(version, 1) + le_bytes(0, 1) + le_bytes(dv, 1) + le_bytes(dr, 1) +
+                  le_bytes(numsegs, 2) + le_bytes(diroffset);
   return h + std::string(128 - h.size(), '\0');
 }
 std::string dirent(const std::string &name, long off, long size, long type, long data) {
-  return le(long(name.size()), 4) + name + le(off, 4) + le(size, 4) + le(type, 4) + le(data, 4);
+  return le_bytes(long(name.size())) + name + le_bytes(off) + le_bytes(size) + le_bytes(type) +
+         le_bytes(data);
 }
 void putseg(UT_IFILE &f, const char *name, const std::string &bytes, long type = 1, long data = 0) {
   UT_STREAM *s = f.putdataseg(const_cast<char *>(name), type, data);
@@ -300,8 +295,8 @@ TEST(UtilIfile, DamagedFilesLoadWhatPrecedesTheDamageAndSegmentsPastTheEndReadAs
       {"directory past end", header(2, 2, 9999) + seg + two, 1, 0, ""},
       {"directory negative", header(2, 2, -5) + seg + two, 1, 0, ""},
       {"directory in header", header(2, 2, 4) + seg + two, 1, 0, ""},
-      {"4 GiB name", header(2, 2, 135) + seg + dirent("first", 128, 7, 1, 2) + le(-1, 4) + "ab", 1,
-       1, ""},
+      {"4 GiB name", header(2, 2, 135) + seg + dirent("first", 128, 7, 1, 2) + le_bytes(-1) + "ab",
+       1, 1, ""},
       {"offset negative",
        header(2, 2, 135) + seg + dirent("first", 128, 7, 1, 2) + dirent("bad", -1, 3, 1, 2), 1, 1,
        ""},
