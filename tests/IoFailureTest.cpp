@@ -43,34 +43,23 @@ long sweep(const Writer &write, const char *what) {
   return clean;
 }
 
-std::string bytes_of(int n, int seed) {
-  std::string s(static_cast<std::size_t>(n), '\0');
-  for (int i = 0; i < n; ++i)
-    s[static_cast<std::size_t>(i)] = static_cast<char>(i * 31 + seed);
-  return s;
-}
-
 // Segments of a few bytes and of more than a stream buffer, one of them rewritten.
 bool write_ifile(const std::string &path, unsigned char cache) {
   RecordingMsgman rec;
   UT_IFILE f;
   f.setfilecache(cache);
   bool ok = f.create(path.c_str()) == 1;
-  const int sizes[] = {5, 9000, 0, 300, 7};
+  const std::size_t sizes[] = {5, 9000, 0, 300, 7};
   for (int i = 0; i < 5; ++i) {
-    std::string name = i == 4 ? "s0" : "s" + std::to_string(i);
+    std::string name = "s" + std::to_string(i % 4), data(sizes[i], '\0'); // s0 twice
+    for (std::size_t k = 0; k < data.size(); ++k)
+      data[k] = static_cast<char>(k * 31 + i);
     UT_STREAM *s = f.putdataseg(&name[0], i, -i);
-    if (!s) {
-      ok = false;
-      continue;
-    }
-    std::string data = bytes_of(sizes[i], i);
-    if (i == 1)
+    if (s && i == 1) // in one block, the others byte by byte
       s->write(data.data(), static_cast<int>(data.size()));
-    else
-      for (char c : data)
-        s->writebyte(static_cast<unsigned char>(c));
-    ok = f.enddataseg() == 1 && ok;
+    for (std::size_t k = 0; s && i != 1 && k < data.size(); ++k)
+      s->writebyte(static_cast<unsigned char>(data[k]));
+    ok = s && f.enddataseg() == 1 && ok;
   }
   f.setdataversion(3);
   ok = f.unload() == 1 && ok;

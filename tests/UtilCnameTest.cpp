@@ -13,22 +13,8 @@
 
 namespace {
 
-std::string le32(uint32_t v) {
-  std::string s;
-  for (int i = 0; i < 4; ++i)
-    s += static_cast<char>((v >> (8 * i)) & 0xff);
-  return s;
-}
-
 std::string record(uint32_t id, int32_t refs, const std::string &text) {
-  return le32(id) + le32(static_cast<uint32_t>(refs)) + le32(text.size()) + text;
-}
-
-void write_names(UT_NCH_CACHE &cache, const std::string &path, unsigned char marked) {
-  UT_PTRFILE out(UT_WRITE);
-  ASSERT_TRUE(out.open(path.c_str(), 1));
-  cache.write(&out, marked);
-  out.close();
+  return le_bytes(id) + le_bytes(refs) + le_bytes(text.size()) + text;
 }
 
 // Reads the name data at the start of `path`; returns how many bytes were consumed.
@@ -138,16 +124,19 @@ TEST(UtilCname, WritingFollowsReversePreorderAndMarkedOnlyWritesMarks) {
   cache.add("cat", 3)->mcnt = 5;
   // The name data written, each record's identity (which varies) set to 0.
   auto written = [&](unsigned char marked) {
-    write_names(cache, dir.file("names"), marked);
+    UT_PTRFILE out(UT_WRITE);
+    EXPECT_TRUE(out.open(dir.file("names").c_str(), 1) && cache.write(&out, marked) == 1 &&
+                out.close() == 1);
     std::string bytes = read_file_bytes(dir.file("names"));
     for (size_t at = 4; at < bytes.size(); at += 15)
-      bytes.replace(at, 4, le32(0));
+      bytes.replace(at, 4, le_bytes(0));
     return bytes;
   };
-  EXPECT_EQ(written(0), le32(3) + record(0, 2, "bee") + record(0, 3, "cat") + record(0, 1, "ant"));
-  EXPECT_EQ(written(1), le32(1) + record(0, 5, "cat")) << "the mark count is written";
+  EXPECT_EQ(written(0),
+            le_bytes(3) + record(0, 2, "bee") + record(0, 3, "cat") + record(0, 1, "ant"));
+  EXPECT_EQ(written(1), le_bytes(1) + record(0, 5, "cat")) << "the mark count is written";
   cache.clear_marks();
-  EXPECT_EQ(written(1), le32(0));
+  EXPECT_EQ(written(1), le_bytes(0));
 }
 
 TEST(UtilCname, DamagedNameDataKeepsTheWholeRecordsAndAPointerOnlyCacheReadsNothing) {
@@ -160,11 +149,13 @@ TEST(UtilCname, DamagedNameDataKeepsTheWholeRecordsAndAPointerOnlyCacheReadsNoth
     std::string bytes;
     int kept;
   } cases[] = {
-      {"a count far beyond the records", le32(1000000) + body, 2},
+      {"a count far beyond the records", le_bytes(1000000) + body, 2},
       {"a text length of 4 GiB",
-       le32(2) + record(1, 1, "first") + le32(2) + le32(1) + le32(0xffffffffu) + "xyz", 1},
-      {"a zero count", le32(0) + body, 0},
-      {"a negative count", le32(0xfffffffeu) + body, 0},
+       le_bytes(2) + record(1, 1, "first") + le_bytes(2) + le_bytes(1) + le_bytes(0xffffffffu) +
+           "xyz",
+       1},
+      {"a zero count", le_bytes(0) + body, 0},
+      {"a negative count", le_bytes(0xfffffffeu) + body, 0},
   };
   for (const Case &c : cases) {
     write_file_bytes(path, c.bytes);
@@ -173,7 +164,7 @@ TEST(UtilCname, DamagedNameDataKeepsTheWholeRecordsAndAPointerOnlyCacheReadsNoth
     EXPECT_EQ(cache.get_count(), c.kept) << c.what;
   }
   // Every cut of a two-record file keeps exactly the records that are whole.
-  const std::string file = le32(2) + body;
+  const std::string file = le_bytes(2) + body;
   const size_t firstend = 4 + record(1, 1, "first").size();
   for (size_t cut = 0; cut <= file.size(); ++cut) {
     write_file_bytes(path, file.substr(0, cut));

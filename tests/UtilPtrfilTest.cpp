@@ -59,27 +59,6 @@ TEST(UtilPtrfil, FieldsArePatchedInEitherOrderAndTheRestAreListedAsWaiting) {
   EXPECT_EQ(again, addr(7)) << "after a flush the old registration is forgotten";
 }
 
-TEST(UtilPtrfil, WritePtrGivesEachDistinctPointerOneNonzeroIdentity) {
-  RecordingMsgman rec;
-  TempDir dir;
-  int a = 0, b = 0;
-  {
-    UT_PTRFILE out(UT_WRITE);
-    ASSERT_TRUE(out.open(dir.file("ids").c_str(), 1));
-    const void *written[] = {nullptr, addr(0), &a, &b, &a};
-    for (const void *p : written)
-      EXPECT_EQ(out.writeptr(p), 1);
-  }
-  EXPECT_EQ(read_file_bytes(dir.file("ids")).size(), 20u) << "five 32-bit values, no framing";
-  UT_PTRFILE in(UT_READ);
-  ASSERT_TRUE(in.open(dir.file("ids").c_str(), 0));
-  void *v[6];
-  for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(in.readptr(v[i]), i < 5 ? 1 : 0) << "value " << i;
-  EXPECT_TRUE(!v[0] && !v[1] && !v[5]) << "null stays 0, and so does reading past the end";
-  EXPECT_TRUE(v[2] && v[2] != v[3] && v[2] == v[4]) << "one identity per distinct pointer";
-}
-
 TEST(UtilPtrfil, AFieldThatCannotBeQueuedIsReportedAndKeepsItsValue) {
   RecordingMsgman rec;
   UT_PTRFILE pf(UT_READ);
@@ -181,7 +160,7 @@ TEST(UtilPtrfil, ALinkedStructureWithNamesComesBackPointingAtTheNewObjects) {
   EXPECT_TRUE(rec.problems().empty());
 }
 
-TEST(UtilPtrfil, APointerThatCannotGetAnIdentityIsReportedAndNotWritten) {
+TEST(UtilPtrfil, EachDistinctPointerGetsOneNonzeroIdentityAndOneThatCannotGetItIsNotWritten) {
   RecordingMsgman rec;
   TempDir dir;
   std::vector<int> objs(300);
@@ -191,22 +170,30 @@ TEST(UtilPtrfil, APointerThatCannotGetAnIdentityIsReportedAndNotWritten) {
     kor_fail_after(0);
     EXPECT_EQ(out.writeptr(&objs[0]), 0);
     kor_fail_after(-1);
+    EXPECT_EQ(out.writeptr(nullptr), 1);
     for (int &o : objs) // enough to grow the identities several times
       EXPECT_EQ(out.writeptr(&o), 1);
     for (int i = 299; i >= 0; i -= 7)
       EXPECT_EQ(out.writeptr(&objs[i]), 1);
   }
+  EXPECT_EQ(read_file_bytes(dir.file("ids")).size(), 4u * (1 + 300 + 43)) << "32 bits, no framing";
   ASSERT_EQ(rec.problems().size(), 1u);
-  EXPECT_EQ(rec.problems()[0].text, "Out of memory.\n");
+  EXPECT_EQ(rec.problems()[0].unit + rec.problems()[0].text, "UtilPtrfilimp"
+                                                             "Out of memory.\n");
   UT_PTRFILE in(UT_READ);
   ASSERT_TRUE(in.open(dir.file("ids").c_str(), 0));
+  void *null = addr(1);
+  EXPECT_TRUE(in.readptr(null) == 1 && null == nullptr) << "null is written as 0";
   std::vector<void *> first(300);
   for (void *&v : first)
     ASSERT_EQ(in.readptr(v), 1);
-  EXPECT_EQ(std::set<void *>(first.begin(), first.end()).size(), 300u);
+  std::set<void *> distinct(first.begin(), first.end());
+  EXPECT_TRUE(distinct.size() == 300u && !distinct.count(nullptr));
   for (int i = 299; i >= 0; i -= 7) {
     void *v = nullptr;
     ASSERT_EQ(in.readptr(v), 1);
     EXPECT_EQ(v, first[i]) << "the same pointer keeps its identity, at " << i;
   }
+  void *past = addr(1);
+  EXPECT_TRUE(in.readptr(past) == 0 && past == nullptr) << "reading past the end gives 0";
 }

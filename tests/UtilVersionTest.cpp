@@ -37,6 +37,11 @@ protected:
   }
 };
 
+// One line of the install file, dated kDate.
+std::string dated(const std::string &keyvalue) {
+  return std::string(kDate) + "::" + keyvalue + "\n";
+}
+
 // The records of one key in list order, as "time:value" texts.
 std::vector<std::string> recordsof(Util_Version_Hash &table, const char *key) {
   std::vector<std::string> out;
@@ -53,13 +58,13 @@ TEST_F(UtilVersion, TheFileIsReloadedOnlyWhenItsTimeMovesForward) {
   TempDir dir;
   setenv("KORVAL", dir.path().c_str(), 1);
   const long t = 1700000000;
-  install(dir, std::string(kDate) + "::version=1.0\n", t);
-  EXPECT_EQ("1.0", value("version"));
-  install(dir, std::string(kDate) + "::version=2.0\n", t);
-  EXPECT_EQ("1.0", value("version")) << "an unchanged time must not reload";
-  install(dir, std::string(kDate) + "::version=3.0\n", t - 100);
-  EXPECT_EQ("1.0", value("version")) << "a time moved back must not reload";
-  install(dir, std::string(kDate) + "::release=4\n", t + 1);
+  // The second and third files (same time, time moved back) must not be read.
+  for (auto [line, mtime] :
+       {std::pair{"version=1.0", t}, {"version=2.0", t}, {"version=3.0", t - 100}}) {
+    install(dir, dated(line), mtime);
+    EXPECT_EQ("1.0", value("version")) << line;
+  }
+  install(dir, dated("release=4"), t + 1);
   EXPECT_EQ("4", value("release"));
   EXPECT_EQ("<null>", value("version")) << "a reload must start from an empty table";
 }
@@ -67,7 +72,7 @@ TEST_F(UtilVersion, TheFileIsReloadedOnlyWhenItsTimeMovesForward) {
 TEST_F(UtilVersion, TheFileIsFoundThroughMykorvalThenKorvalWithTheTwoNotes) {
   RecordingMsgman rec;
   TempDir empty, good;
-  install(good, std::string(kDate) + "::k=good\n", 1600000000);
+  install(good, dated("k=good"), 1600000000);
   setenv("MYKORVAL", empty.path().c_str(), 1);
   setenv("KORVAL", good.path().c_str(), 1);
   EXPECT_EQ("good", value("k"));
@@ -95,16 +100,11 @@ TEST_F(UtilVersion, NewestValueByDefaultExactDatesSelectTheirLineAndBadDatesGive
   TempDir dir;
   setenv("MYKORVAL", dir.path().c_str(), 1);
   install(dir,
-          "Wed Jun 30 21:49:08 PDT 1993::v=middle\n"
-          "Fri Jul 30 21:49:08 PDT 1999::v=  newest  \n"
-          "Tue Jun 30 21:49:08 PDT 1992::v=oldest\n"
-          "Sat Foo 30 21:49:08 PDT 1993::m=january\n"
-          "Wed Jun 30 21:49:08 PDT 1993::summary= first \n"
-          "Wed Jun 30 21:49:08 PDT 1993::same=one\n"
-          "no separator\n::noequals\n::=emptykey\n"
-          "garbage date::undated=kept\n"
-          "Wed Jun 30 21:49:08 PDT 1993::same=two\n"
-          "Wed Jun 30 21:49:08 PDT 1993::summary=second",
+          dated("v=middle") + "Fri Jul 30 21:49:08 PDT 1999::v=  newest  \n" +
+              "Tue Jun 30 21:49:08 PDT 1992::v=oldest\n" +
+              "Sat Foo 30 21:49:08 PDT 1993::m=january\n" + dated("summary= first ") +
+              dated("same=one") + "no separator\n::noequals\n::=emptykey\n" +
+              "garbage date::undated=kept\n" + dated("same=two") + kDate + "::summary=second",
           1600000000);
   EXPECT_EQ("newest", value("v")) << "newest date wins, trimmed";
   EXPECT_EQ("middle", value("v", kDate));
@@ -149,9 +149,8 @@ TEST_F(UtilVersion, HostileFilesNeitherOverrunNorHang) {
   TempDir dir;
   setenv("KORVAL", dir.path().c_str(), 1);
   std::mt19937 rng(99);
-  std::string file;
-  file += std::string(kDate) + "::long=" + std::string(1000, 'x') + "\n"; // cut at 255
-  file += std::string(240, 'D') + "::longdate=y\n"; // a date part of nearly a whole line
+  std::string file = dated("long=" + std::string(1000, 'x')); // cut at 255
+  file += std::string(240, 'D') + "::longdate=y\n";           // a date part of nearly a whole line
   for (int i = 0; i < 2000; ++i)
     file += static_cast<char>(rng() % 256);
   file += "\n";
@@ -182,14 +181,13 @@ TEST_F(UtilVersion, ASummaryAddedWithoutATextTakesTheTextOfTheSameSecondsNextSum
 TEST_F(UtilVersion, AKeyOrDateHandedOutByAnEarlierQueryStillWorksAcrossAReload) {
   TempDir dir;
   setenv("KORVAL", dir.path().c_str(), 1);
-  const std::string d = kDate;
-  install(dir, d + "::a=b\n" + d + "::when=" + d + "\n", 1600000000);
+  install(dir, dated("a=b"), 1600000000);
   const char *key = Util_Version::GetValue("a", nullptr);
   ASSERT_STREQ("b", key);
-  install(dir, d + "::b=second\n" + d + "::a=other\n", 1600000100);
+  install(dir, dated("b=second") + dated("a=other"), 1600000100);
   EXPECT_EQ("second", value(key)) << "the key is a text of the table the reload replaces";
-  install(dir, d + "::when=" + d + "\n", 1600000200);
+  install(dir, dated("when=" + std::string(kDate)), 1600000200);
   const char *date = Util_Version::GetValue("when", nullptr);
-  install(dir, d + "::b=dated\n" + d + "::when=x\n", 1600000300);
+  install(dir, dated("b=dated") + dated("when=x"), 1600000300);
   EXPECT_EQ("dated", value("b", date));
 }

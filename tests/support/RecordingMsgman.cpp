@@ -130,3 +130,10 @@ void write_file_bytes(const std::string &path, const std::string &bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+std::string le_bytes(long v, int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i)
+    s += static_cast<char>((static_cast<unsigned long>(v) >> (8 * i)) & 0xff);
+  return s;
+}

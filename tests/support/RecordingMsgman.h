@@ -71,5 +71,7 @@ private:
 // Whole-file helpers for byte-level checks.
 std::string read_file_bytes(const std::string &path);
 void write_file_bytes(const std::string &path, const std::string &bytes);
+// The n low bytes of v, least significant first, as the library's files store integers.
+std::string le_bytes(long v, int n = 4);
 
 #endif
