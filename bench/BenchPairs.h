@@ -39,7 +39,7 @@ struct RowAdder {
 // repetition k of ours and of its peer meet the same machine conditions; BenchMain takes
 // the ratio per repetition and reports the median ratio with its range.
 const int kRepetitions = 21;
-const int kSlowRepetitions = 9;
+const int kSlowRepetitions = 7;
 const int kNoisyRepetitions = 41;
 
 inline void configure(benchmark::internal::Benchmark *b) {
@@ -57,7 +57,7 @@ inline void configure_slow(benchmark::internal::Benchmark *b) {
 // enough to hold several passes.
 inline void configure_noisy(benchmark::internal::Benchmark *b) {
   configure(b);
-  b->MinTime(0.2)->Repetitions(kNoisyRepetitions);
+  b->MinTime(0.1)->Repetitions(kNoisyRepetitions);
 }
 
 // Bytes the C heap holds right now (small blocks plus mmapped ones): the difference
