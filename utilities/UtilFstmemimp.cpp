@@ -1,7 +1,7 @@
 // UtilFstmemimp: fixed-size pools. Each block's free elements are chained through their
 // first pointer-sized bytes; blocks are chained through their headers with the block used
-// last at the front, and kept in an array sorted by address for finding a freed element's
-// block. Every pool registers in UT_FASTMEM_MGR, a UT_DARRAY of pool pointers.
+// last at the front, and found from a freed element's address through a hash table of
+// address granules. Every pool registers in UT_FASTMEM_MGR, a UT_DARRAY of pool pointers.
 #include "UtilFstmemimp.h"
 
 #include "UtilReport.h"

@@ -40,7 +40,8 @@ public:
   UT_FASTMEM_IMP(unsigned long elem_size, unsigned long elem_cnt, const char *name);
   ~UT_FASTMEM_IMP() override;
 
-  // Sets up a fresh block: new storage, every element on the free list in address order.
+  // Sets up a fresh block: new storage, every element free, to be handed out in address
+  // order.
   // Returns 0 (header left without storage) when the storage cannot be had.
   int init_block(UT_FM_BLOCK_HEAD *block);
   // The common cases inline: the head block has room, or takes back one of its elements
@@ -122,8 +123,8 @@ private:
   // out, or one never handed out would corrupt the free list.
   bool handed_out(const UT_FM_BLOCK_HEAD *block, std::uintptr_t offset) const {
     return on_element(offset) && block->used != 0 &&
-           (!block->fresh ||
-            offset < static_cast<std::uintptr_t>(block->fresh - static_cast<char *>(block->storage)));
+           (!block->fresh || offset < static_cast<std::uintptr_t>(
+                                          block->fresh - static_cast<char *>(block->storage)));
   }
   // Takes the first free element of a block that has one.
   void *take(UT_FM_BLOCK_HEAD *block) {
